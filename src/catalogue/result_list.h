@@ -1,0 +1,45 @@
+#pragma once
+// The result list as the core sees it: the list operations of the song list, with local
+// text cells. The application implements it over the window's report list; tests implement
+// it over plain rows. Rows and columns are 0-based.
+
+#include <string>
+
+namespace tb {
+
+// Columns of a result row.
+enum ResultColumn : int {
+    kColIndex = 0,     // "索引"
+    kColName = 1,      // "歌名 [点击全选]"
+    kColHash = 2,      // "hash"
+    kColAlbumId = 3,   // "album_id"
+    kColUrl = 4,       // "URL": play-information address
+    kColProgress = 5,  // "已下载进度"
+    kColStatus = 6,    // "下载状态"
+    kColDuration = 7,  // "时间"
+    kColSize = 8,      // "大小"
+    kColRawSeconds = 9, // "源时间"
+    kColRawBytes = 10, // "源大小"
+    kResultColumnCount = 11
+};
+
+class ResultList {
+public:
+    virtual ~ResultList() = default;
+
+    virtual int rowCount() const = 0;
+    virtual void clearRows() = 0;
+    // Appends an empty row and returns its position.
+    virtual int appendRow() = 0;
+    virtual std::string cell(int row, int column) const = 0;
+    virtual void setCell(int row, int column, const std::string& text) = 0;
+    virtual bool isTicked(int row) const = 0;
+    virtual void setTicked(int row, bool ticked) = 0;
+    // The selected row, or -1.
+    virtual int selectedRow() const = 0;
+    virtual void selectRow(int row) = 0;
+    virtual void ensureVisible(int row) = 0;
+    virtual void focus() = 0;
+};
+
+} // namespace tb

@@ -1,0 +1,306 @@
+#include "data/local_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iconv.h>
+
+namespace tb {
+namespace {
+
+constexpr const char* kLocalCodePage = "GB18030";
+
+// Converts between encodings with iconv. An invalid or incomplete input unit becomes the
+// replacement and is skipped (invalidStep bytes), so nothing is lost silently and the
+// conversion always ends. Empty optional when iconv does not know an encoding.
+std::optional<std::string> convert(std::string_view input, const char* from, const char* to,
+                                   std::string_view replacement, std::size_t invalidStep) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::string output;
+    output.reserve(input.size() * 2 + 16);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+        output.append(buffer, sizeof buffer - outLeft);
+        if (rc != static_cast<std::size_t>(-1)) {
+            continue;
+        }
+        if (errno == E2BIG) {
+            continue;
+        }
+        // EILSEQ or EINVAL: replace one unit and go on.
+        output.append(replacement);
+        const std::size_t skip = std::min(invalidStep, inLeft);
+        in += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &out, &outLeft);
+    output.append(buffer, sizeof buffer - outLeft);
+    iconv_close(cd);
+    return output;
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool matchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
+    if (text.size() - pos < needle.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < needle.size(); ++i) {
+        const char a = text[pos + i];
+        const char b = needle[i];
+        if (ignoreCase ? asciiLower(a) != asciiLower(b) : a != b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Full-width digits (A3 B0..A3 B9), plus (A3 AB), minus (A3 AD) and space (A1 A1) as ASCII.
+std::string asciiFormOfNumberText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!isLeadByte(c) || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        if (c == 0xA3 && next >= 0xB0 && next <= 0xB9) {
+            out += static_cast<char>('0' + (next - 0xB0));
+        } else if (c == 0xA3 && next == 0xAB) {
+            out += '+';
+        } else if (c == 0xA3 && next == 0xAD) {
+            out += '-';
+        } else if (c == 0xA1 && next == 0xA1) {
+            out += ' ';
+        } else {
+            out += text.substr(i, 2);
+        }
+        ++i;
+    }
+    return out;
+}
+
+bool isBlankAt(std::string_view text, std::size_t pos, std::size_t* width) {
+    if (text[pos] == ' ') {
+        *width = 1;
+        return true;
+    }
+    if (pos + 1 < text.size() && static_cast<unsigned char>(text[pos]) == 0xA1 &&
+        static_cast<unsigned char>(text[pos + 1]) == 0xA1) {
+        *width = 2;
+        return true;
+    }
+    return false;
+}
+
+std::size_t characterWidth(std::string_view text, std::size_t pos) {
+    return (isLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+}
+
+} // namespace
+
+std::string Utf8ToLocal(std::string_view utf8) {
+    return convert(utf8, "UTF-8", kLocalCodePage, "?", 1).value_or(std::string());
+}
+
+std::string LocalToUtf8(std::string_view local) {
+    return convert(local, kLocalCodePage, "UTF-8", "?", 1).value_or(std::string());
+}
+
+std::u16string LocalToUtf16(std::string_view local) {
+    const std::string bytes = convert(local, kLocalCodePage, "UTF-16LE", std::string_view("?\0", 2), 1)
+                                  .value_or(std::string());
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    }
+    return out;
+}
+
+std::string Utf16ToLocal(std::u16string_view utf16) {
+    std::string bytes;
+    bytes.reserve(utf16.size() * 2);
+    for (const char16_t unit : utf16) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return convert(bytes, "UTF-16LE", kLocalCodePage, "?", 2).value_or(std::string());
+}
+
+std::optional<std::string> CharsetToLocal(std::string_view bytes, const std::string& charset) {
+    if (charset.empty()) {
+        return std::nullopt;
+    }
+    return convert(bytes, charset.c_str(), kLocalCodePage, "?", 1);
+}
+
+std::size_t FindLocal(std::string_view text, std::string_view needle, std::size_t start,
+                      bool ignoreCase) {
+    if (needle.empty()) {
+        return std::string::npos;
+    }
+    for (std::size_t pos = start; pos < text.size(); pos += characterWidth(text, pos)) {
+        if (matchesAt(text, pos, needle, ignoreCase)) {
+            return pos;
+        }
+    }
+    return std::string::npos;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t found = FindLocal(text, from, pos);
+        if (found == std::string::npos) {
+            break;
+        }
+        out.append(text.substr(pos, found - pos));
+        out.append(to);
+        pos = found + from.size();
+    }
+    out.append(text.substr(std::min(pos, text.size())));
+    return out;
+}
+
+std::string TextBetween(std::string_view text, std::string_view left, std::string_view right,
+                        std::size_t start, bool ignoreCase) {
+    static const std::string kQuoteMark = Utf8ToLocal("#引号");
+    const std::string leftMarker = ReplaceAll(left, kQuoteMark, "\"");
+    const std::string rightMarker = ReplaceAll(right, kQuoteMark, "\"");
+    const std::size_t leftAt = FindLocal(text, leftMarker, start, ignoreCase);
+    if (leftAt == std::string::npos) {
+        return {};
+    }
+    const std::size_t from = leftAt + leftMarker.size();
+    const std::size_t rightAt = FindLocal(text, rightMarker, from, ignoreCase);
+    if (rightAt == std::string::npos) {
+        return {};
+    }
+    return std::string(text.substr(from, rightAt - from));
+}
+
+std::string TrimBlanks(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t width = 0;
+    while (begin < text.size() && isBlankAt(text, begin, &width)) {
+        begin += width;
+    }
+    // Walk forward to find the end of the last non-blank character, so that a trailing
+    // A1 A1 is never confused with the second byte of another character.
+    std::size_t end = begin;
+    for (std::size_t pos = begin; pos < text.size();) {
+        if (isBlankAt(text, pos, &width)) {
+            pos += width;
+            continue;
+        }
+        pos += characterWidth(text, pos);
+        end = pos;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string RemoveBlanks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t width = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (isBlankAt(text, pos, &width)) {
+            pos += width;
+            continue;
+        }
+        const std::size_t w = characterWidth(text, pos);
+        out.append(text.substr(pos, w));
+        pos += w;
+    }
+    return out;
+}
+
+long long LocalToInt(std::string_view text) {
+    const std::string ascii = asciiFormOfNumberText(text);
+    std::size_t pos = 0;
+    while (pos < ascii.size() && (ascii[pos] == ' ' || ascii[pos] == '\t')) {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < ascii.size() && (ascii[pos] == '+' || ascii[pos] == '-')) {
+        negative = ascii[pos] == '-';
+        ++pos;
+    }
+    // Saturate instead of overflowing on absurdly long digit runs.
+    constexpr long long kLimit = 922337203685477580LL;
+    long long value = 0;
+    for (; pos < ascii.size() && ascii[pos] >= '0' && ascii[pos] <= '9'; ++pos) {
+        if (value >= kLimit) {
+            value = kLimit * 10;
+            break;
+        }
+        value = value * 10 + (ascii[pos] - '0');
+    }
+    return negative ? -value : value;
+}
+
+double LocalToDouble(std::string_view text) {
+    const std::string ascii = asciiFormOfNumberText(text);
+    std::size_t pos = 0;
+    while (pos < ascii.size() && (ascii[pos] == ' ' || ascii[pos] == '\t')) {
+        ++pos;
+    }
+    const char* begin = ascii.c_str() + pos;
+    // Only plain decimal forms: no hexadecimal, infinity or NaN words.
+    if (*begin == 'i' || *begin == 'I' || *begin == 'n' || *begin == 'N') {
+        return 0.0;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(begin, &end);
+    if (end == begin || std::isnan(value) ||
+        std::string_view(begin, static_cast<std::size_t>(end - begin)).find_first_of("xX") !=
+            std::string_view::npos) {
+        return 0.0;
+    }
+    return value;
+}
+
+std::string DurationText(long long seconds) {
+    const auto twoDigits = [](long long part) {
+        std::string text = std::to_string(part);
+        return text.size() == 1 ? "0" + text : text;
+    };
+    return twoDigits(seconds / 60) + ":" + twoDigits(seconds % 60);
+}
+
+std::string SizeText(std::string_view bytesText) {
+    const double kilobytes = LocalToDouble(bytesText) / 1024.0;
+    const std::string integerPart = std::to_string(static_cast<long long>(std::trunc(kilobytes)));
+    const bool gigabytes = integerPart.size() >= 7;
+    const double value = gigabytes ? kilobytes / 1048576.0 : kilobytes / 1024.0;
+    const double rounded = std::round(value * 100.0) / 100.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f%s", rounded, gigabytes ? "G" : "M");
+    return text;
+}
+
+std::string SafeFileName(std::string_view name, std::string_view replacement) {
+    std::string out(name);
+    for (const char* reserved : {"/", "\\", "?", "*", ":", "\"", "<", ">", "|"}) {
+        out = ReplaceAll(out, reserved, replacement);
+    }
+    return out;
+}
+
+} // namespace tb
