@@ -1,10 +1,12 @@
 #include "data/local_text.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <iconv.h>
+#include <limits>
 
 namespace tb {
 namespace {
@@ -51,8 +53,13 @@ std::optional<std::string> convert(std::string_view input, const char* from, con
     return output;
 }
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
+// Compares needle with the text at pos. With ignoreCase only single-byte ASCII letters fold:
+// the second byte of a two-byte character is compared exactly, so two different Chinese
+// characters whose second bytes are 'A' and 'a' never count as equal.
 bool matchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {
     if (text.size() - pos < needle.size()) {
         return false;
@@ -60,7 +67,16 @@ bool matchesAt(std::string_view text, std::size_t pos, std::string_view needle, 
     for (std::size_t i = 0; i < needle.size(); ++i) {
         const char a = text[pos + i];
         const char b = needle[i];
-        if (ignoreCase ? asciiLower(a) != asciiLower(b) : a != b) {
+        if (a == b) {
+            if (isLeadByte(static_cast<unsigned char>(a)) && i + 1 < needle.size()) {
+                ++i;
+                if (text[pos + i] != needle[i]) {
+                    return false;
+                }
+            }
+            continue;
+        }
+        if (!ignoreCase || asciiLower(a) != asciiLower(b)) {
             return false;
         }
     }
@@ -122,8 +138,9 @@ std::string LocalToUtf8(std::string_view local) {
 }
 
 std::u16string LocalToUtf16(std::string_view local) {
-    const std::string bytes = convert(local, kLocalCodePage, "UTF-16LE", std::string_view("?\0", 2), 1)
-                                  .value_or(std::string());
+    const std::string bytes =
+        convert(local, kLocalCodePage, "UTF-16LE", std::string_view("?\0", 2), 1)
+            .value_or(std::string());
     std::u16string out(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < out.size(); ++i) {
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -243,14 +260,15 @@ long long LocalToInt(std::string_view text) {
         ++pos;
     }
     // Saturate instead of overflowing on absurdly long digit runs.
-    constexpr long long kLimit = 922337203685477580LL;
+    constexpr long long kMax = std::numeric_limits<long long>::max();
     long long value = 0;
     for (; pos < ascii.size() && ascii[pos] >= '0' && ascii[pos] <= '9'; ++pos) {
-        if (value >= kLimit) {
-            value = kLimit * 10;
+        const int digit = ascii[pos] - '0';
+        if (value > (kMax - digit) / 10) {
+            value = kMax;
             break;
         }
-        value = value * 10 + (ascii[pos] - '0');
+        value = value * 10 + digit;
     }
     return negative ? -value : value;
 }
@@ -261,19 +279,24 @@ double LocalToDouble(std::string_view text) {
     while (pos < ascii.size() && (ascii[pos] == ' ' || ascii[pos] == '\t')) {
         ++pos;
     }
-    const char* begin = ascii.c_str() + pos;
-    // Only plain decimal forms: no hexadecimal, infinity or NaN words.
-    if (*begin == 'i' || *begin == 'I' || *begin == 'n' || *begin == 'N') {
+    bool negative = false;
+    if (pos < ascii.size() && (ascii[pos] == '+' || ascii[pos] == '-')) {
+        negative = ascii[pos] == '-';
+        ++pos;
+    }
+    // from_chars reads the C form whatever locale the process runs in (a Qt program takes
+    // the user's locale, where strtod would stop at the "." of "953.67").
+    const char* begin = ascii.data() + pos;
+    const char* end = ascii.data() + ascii.size();
+    if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.')) {
+        return 0.0; // no "inf" or "nan" words either
+    }
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
+    if (stop == begin || error != std::errc()) {
         return 0.0;
     }
-    char* end = nullptr;
-    const double value = std::strtod(begin, &end);
-    if (end == begin || std::isnan(value) ||
-        std::string_view(begin, static_cast<std::size_t>(end - begin)).find_first_of("xX") !=
-            std::string_view::npos) {
-        return 0.0;
-    }
-    return value;
+    return negative ? -value : value;
 }
 
 std::string DurationText(long long seconds) {
@@ -286,13 +309,20 @@ std::string DurationText(long long seconds) {
 
 std::string SizeText(std::string_view bytesText) {
     const double kilobytes = LocalToDouble(bytesText) / 1024.0;
-    const std::string integerPart = std::to_string(static_cast<long long>(std::trunc(kilobytes)));
-    const bool gigabytes = integerPart.size() >= 7;
+    // The gigabyte form starts where the integer part of the kilobytes, written in decimal
+    // with its sign, is seven characters long.
+    const double integerPart = std::trunc(kilobytes);
+    const bool gigabytes = integerPart >= 1e6 || integerPart <= -1e5;
     const double value = gigabytes ? kilobytes / 1048576.0 : kilobytes / 1024.0;
     const double rounded = std::round(value * 100.0) / 100.0;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f%s", rounded, gigabytes ? "G" : "M");
-    return text;
+    // Fixed notation of the largest double takes 309 digits; to_chars ignores the locale.
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text - 2, rounded, std::chars_format::fixed, 2);
+    if (result.ec != std::errc()) {
+        return gigabytes ? "0.00G" : "0.00M";
+    }
+    return std::string(text, result.ptr) + (gigabytes ? "G" : "M");
 }
 
 std::string SafeFileName(std::string_view name, std::string_view replacement) {
