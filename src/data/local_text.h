@@ -23,14 +23,16 @@ std::string Utf16ToLocal(std::u16string_view utf16);
 std::optional<std::string> CharsetToLocal(std::string_view bytes, const std::string& charset);
 
 // True for a byte that starts a two-byte character (also each half of a four-byte one).
-inline bool isLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+inline bool isLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
-// Finds needle at or after start, stepping over two-byte characters; ASCII letter case
-// is ignored when ignoreCase is set. An empty needle is never found.
+// Finds needle at or after start, stepping over two-byte characters; with ignoreCase the
+// letter case of ASCII characters is ignored (second bytes of two-byte characters always
+// compare exactly). An empty needle is never found.
 std::size_t FindLocal(std::string_view text, std::string_view needle, std::size_t start = 0,
                       bool ignoreCase = false);
-inline bool ContainsLocal(std::string_view text, std::string_view needle,
-                          bool ignoreCase = false) {
+inline bool ContainsLocal(std::string_view text, std::string_view needle, bool ignoreCase = false) {
     return FindLocal(text, needle, 0, ignoreCase) != std::string::npos;
 }
 
@@ -50,7 +52,8 @@ std::string RemoveBlanks(std::string_view text);
 // Integer value of a text: full-width digits, signs and blanks first become ASCII; then
 // leading blanks, an optional sign, and digits up to the first other character. 0 otherwise.
 long long LocalToInt(std::string_view text);
-// Floating-point value of a text by the same rules (decimal point and exponent allowed).
+// Floating-point value of a text by the same rules (decimal point and exponent allowed,
+// whatever the process locale); 0 for text out of the double range.
 double LocalToDouble(std::string_view text);
 
 // Seconds as "mm:ss" (minutes not limited to two digits): 245 -> "04:05".

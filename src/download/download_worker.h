@@ -1,0 +1,57 @@
+#pragma once
+// The download of one listed song: starts the engine's task with the program's settings
+// record and turns the task's events into the row's progress and status texts.
+
+#include "catalogue/result_list.h"
+#include "download/download_engine.h"
+#include "download/download_settings.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tb {
+
+// True while an internal download task runs; the batch command waits on it between songs.
+extern std::atomic<bool> DownloadBusy;
+
+namespace download {
+
+// "45% + 123.40KB": bytes written against the total (no decimals), then the kilobytes
+// received since the previous progress text (two decimals); both rounded half away from
+// zero, the percentage not clamped. "0% + ..." while the total is not known.
+std::string ProgressText(std::int64_t bytesWritten, std::int64_t totalSize,
+                         std::int64_t bytesSincePrevious);
+
+class DownloadWorker {
+public:
+    // The list's cells are written on the user-interface thread (platform::PostToUiThread).
+    DownloadWorker(DownloadEngine& engine, ResultList& list);
+
+    // Starts the song at playUrl into targetPath (local texts) for the given row. Waits
+    // (keeping the window alive) while the engine still ends a previous task, so a song
+    // handed over after an early failure report is not refused.
+    void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row);
+
+    // The task's event receiver; runs on the engine's threads.
+    int OnDownloadEvent(int kind, int connection, std::int64_t value, std::int64_t second,
+                        std::string& targetFile);
+
+    // The settings record as last written.
+    const DownloadSettings& settings() const { return m_settings; }
+
+private:
+    void postCell(int row, int column, std::string text);
+    void postFinished(int row);
+
+    DownloadEngine& m_engine;
+    ResultList& m_list;
+    DownloadSettings m_settings;
+    std::atomic<int> m_row{-1};
+    std::atomic<std::int64_t> m_totalSize{0};
+    // Set by a failure or an existing target; the final report keeps that status.
+    std::atomic<bool> m_statusKept{false};
+};
+
+} // namespace download
+} // namespace tb

@@ -1,0 +1,30 @@
+#pragma once
+// Whole-file operations on paths in local text. Failures are values: false or an empty
+// optional, never an exception.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tb::platform {
+
+// True when path names an existing file that is not a folder.
+bool FileExists(std::string_view path);
+// True when path names an existing folder.
+bool FolderExists(std::string_view path);
+
+// The file's bytes; empty optional when it cannot be read (missing, a folder, no access).
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Creates or overwrites the file with the bytes. False when any step fails.
+bool WriteWholeFile(std::string_view path, std::string_view bytes);
+// Appends the bytes with one write at the end of the file (created when missing), so
+// records of several processes appending to the same file stay whole.
+bool AppendToFile(std::string_view path, std::string_view bytes);
+// Deletes a file (never a folder). False when nothing was deleted.
+bool DeleteFile(std::string_view path);
+
+// Creates one folder level; the parent must exist. False when the folder was not created,
+// including when it already exists.
+bool CreateFolder(std::string_view path);
+
+} // namespace tb::platform

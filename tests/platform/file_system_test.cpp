@@ -1,0 +1,170 @@
+#include "platform/file_system.h"
+#include "platform/local_path.h"
+
+#include "data/local_text.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tb::platform;
+
+// Local-text path of a UTF-8 name inside the folder.
+std::string localPath(const fs::path& folder, const char* utf8Name) {
+    return tb::Utf8ToLocal((folder / utf8Name).string());
+}
+
+std::string contentOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class FileSystem : public testing::Test {
+protected:
+    tb::test::TempFolder m_folder;
+    void SetUp() override { ASSERT_FALSE(m_folder.path().empty()); }
+};
+
+TEST_F(FileSystem, ChineseAndEmojiNamesReachTheDiskAsUtf8) {
+    for (const char* name : {"抖音歌曲.mp3", "🎵 노래.mp3", "a b.txt"}) {
+        const std::string path = localPath(m_folder.path(), name);
+        const std::string bytes = std::string("\0\x01\xFF song ", 8) + name;
+        ASSERT_TRUE(WriteWholeFile(path, bytes)) << name;
+        EXPECT_TRUE(fs::is_regular_file(m_folder.path() / name)) << name;
+        EXPECT_EQ(contentOf(m_folder.path() / name), bytes);
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(ReadWholeFile(path), bytes);
+        EXPECT_TRUE(DeleteFile(path));
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_FALSE(fs::exists(m_folder.path() / name));
+    }
+}
+
+TEST_F(FileSystem, WriteOverwritesAndAppendAddsWholeRecords) {
+    const std::string path = localPath(m_folder.path(), "下载信息.TXT");
+    ASSERT_TRUE(WriteWholeFile(path, "a much longer first content"));
+    ASSERT_TRUE(WriteWholeFile(path, "short"));
+    EXPECT_EQ(ReadWholeFile(path), "short");
+    ASSERT_TRUE(AppendToFile(path, "\r\nrecord 1"));
+    ASSERT_TRUE(AppendToFile(path, "\r\nrecord 2"));
+    EXPECT_EQ(ReadWholeFile(path), "short\r\nrecord 1\r\nrecord 2");
+
+    const std::string fresh = localPath(m_folder.path(), "错误信息.TXT");
+    ASSERT_TRUE(AppendToFile(fresh, "created"));
+    EXPECT_EQ(ReadWholeFile(fresh), "created");
+
+    ASSERT_TRUE(WriteWholeFile(path, ""));
+    EXPECT_EQ(ReadWholeFile(path), std::string());
+    EXPECT_TRUE(FileExists(path));
+}
+
+TEST_F(FileSystem, ReadsLargeFilesWhole) {
+    std::string bytes(3 * 65536 + 17, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    }
+    const std::string path = localPath(m_folder.path(), "big.bin");
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
+    EXPECT_EQ(ReadWholeFile(path), bytes);
+}
+
+TEST_F(FileSystem, FailuresAreValues) {
+    const std::string missing = localPath(m_folder.path(), "missing.txt");
+    EXPECT_FALSE(ReadWholeFile(missing).has_value());
+    EXPECT_FALSE(DeleteFile(missing));
+    EXPECT_FALSE(FileExists(missing));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(WriteWholeFile("", "x"));
+    EXPECT_FALSE(ReadWholeFile("").has_value());
+
+    // A folder is neither a file to read, write nor delete.
+    const std::string folder = tb::Utf8ToLocal(m_folder.path().string());
+    EXPECT_FALSE(FileExists(folder));
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_FALSE(ReadWholeFile(folder).has_value());
+    EXPECT_FALSE(WriteWholeFile(folder, "x"));
+    EXPECT_FALSE(DeleteFile(folder));
+    EXPECT_TRUE(fs::is_directory(m_folder.path()));
+
+    // A path below a regular file can never be written, whoever we are.
+    const std::string plain = localPath(m_folder.path(), "plain");
+    ASSERT_TRUE(WriteWholeFile(plain, "x"));
+    EXPECT_FALSE(WriteWholeFile(plain + "/inside.mp3", "x"));
+    EXPECT_FALSE(AppendToFile(plain + "/inside.log", "x"));
+    EXPECT_FALSE(CreateFolder(plain + "/sub"));
+    EXPECT_FALSE(FileExists(plain + "/inside.mp3"));
+}
+
+TEST_F(FileSystem, CreateFolderMakesOneLevel) {
+    const std::string folder = localPath(m_folder.path(), "抖音歌曲cc");
+    EXPECT_TRUE(CreateFolder(folder));
+    EXPECT_TRUE(fs::is_directory(m_folder.path() / "抖音歌曲cc"));
+    EXPECT_FALSE(CreateFolder(folder)); // already there
+    EXPECT_TRUE(CreateFolder(WithTrailingSlash(folder) + "sub/"));
+    EXPECT_FALSE(CreateFolder(localPath(m_folder.path(), "no/such/parent")));
+    EXPECT_FALSE(fs::exists(m_folder.path() / "no"));
+}
+
+// Runs the check as an unprivileged user: as root, permission bits do not stop writes.
+// The check runs in a child process that gives up root; its exit code carries the result.
+bool runUnprivileged(const std::function<bool()>& check) {
+    if (::geteuid() != 0) {
+        return check();
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped ? (check() ? 0 : 1) : 2);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        ADD_FAILURE() << "the unprivileged check did not run";
+        return false;
+    }
+    EXPECT_NE(WEXITSTATUS(status), 2) << "could not give up root";
+    return WEXITSTATUS(status) == 0;
+}
+
+TEST_F(FileSystem, ReadOnlyFolderRefusesNewFiles) {
+    const fs::path folder = m_folder.path() / "只读";
+    fs::create_directory(folder);
+    fs::permissions(m_folder.path(), fs::perms::all);
+    const std::string target = tb::Utf8ToLocal((folder / "x.mp3").string());
+    const std::string sub = tb::Utf8ToLocal((folder / "sub").string());
+
+    fs::permissions(folder, fs::perms::all);
+    EXPECT_TRUE(runUnprivileged([&] { return WriteWholeFile(target, "x") && CreateFolder(sub); }))
+        << "a writable folder must accept the file";
+    fs::remove(folder / "x.mp3");
+    fs::remove(folder / "sub");
+
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    EXPECT_TRUE(runUnprivileged([&] {
+        return !WriteWholeFile(target, "x") && !CreateFolder(sub) && !AppendToFile(target, "x");
+    }));
+    EXPECT_FALSE(fs::exists(folder / "x.mp3"));
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST(LocalPath, ConvertsBetweenLocalTextAndUtf8) {
+    const std::string local = tb::Utf8ToLocal("/tmp/歌/🎵.mp3");
+    EXPECT_EQ(tb::platform::ToFsPath(local).string(), "/tmp/歌/🎵.mp3");
+    EXPECT_EQ(tb::platform::ToLocalPath(tb::platform::ToFsPath(local)), local);
+    EXPECT_EQ(tb::platform::ToLocalPath(fs::path("/tmp/\xFF")), "/tmp/?");
+    EXPECT_EQ(tb::platform::WithTrailingSlash("/a"), "/a/");
+    EXPECT_EQ(tb::platform::WithTrailingSlash("/a/"), "/a/");
+    EXPECT_EQ(tb::platform::WithTrailingSlash(""), "");
+}
+
+} // namespace

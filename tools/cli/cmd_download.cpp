@@ -1,0 +1,98 @@
+// tunebatch-cli download URL FILE [--connections N] [--buffer BYTES]
+// Fetches one address into a new file with the download engine, printing every event as
+// "event KIND VALUE SECOND" and at the end "done BYTES SECONDS MBPS" or "failed REASON".
+
+#include "cli_command.h"
+#include "data/local_text.h"
+#include "download/download_engine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+namespace tb::cli {
+namespace {
+
+struct DownloadOptions {
+    std::string url;
+    std::string file;
+    int connections = 3;
+    int buffer = 20480;
+};
+
+std::optional<int> positiveNumber(const std::string& text) {
+    const long long value = LocalToInt(text);
+    if (value <= 0 || value > 1 << 30 || std::to_string(value) != text) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+std::optional<DownloadOptions> parseOptions(const CliArgs& args) {
+    DownloadOptions options;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if ((args[i] == "--connections" || args[i] == "--buffer") && hasValue) {
+            const auto number = positiveNumber(args[i + 1]);
+            if (!number) {
+                return std::nullopt;
+            }
+            (args[i] == "--connections" ? options.connections : options.buffer) = *number;
+            ++i;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        return std::nullopt;
+    }
+    options.url = positional[0];
+    options.file = positional[1];
+    return options;
+}
+
+int runDownload(const CliArgs& args) {
+    const auto options = parseOptions(args);
+    if (!options) {
+        return fail("usage: tunebatch-cli download URL FILE [--connections N] [--buffer BYTES]");
+    }
+    download::DownloadEngine engine;
+    engine.initialise(options->buffer, 0, 0);
+    download::DownloadSettings settings;
+    settings.bufferSize = 4096;
+    settings.address = Utf8ToLocal(options->url);
+    settings.file = Utf8ToLocal(options->file);
+    settings.connections = options->connections;
+    settings.connectTimeoutMs = 5000;
+    settings.sendTimeoutMs = 5001;
+    settings.receiveTimeoutMs = 10000;
+    settings.stopGraceMs = 1000;
+    settings.secondBufferSize = 20480;
+    settings.receiver = [](int kind, int, std::int64_t value, std::int64_t second, std::string&) {
+        std::printf("event %d %lld %lld\n", kind, static_cast<long long>(value),
+                    static_cast<long long>(second));
+        return kind == download::kEventTargetExists ? download::kGiveUp : 0;
+    };
+    const auto started = std::chrono::steady_clock::now();
+    if (!engine.start(settings)) {
+        return fail("failed the engine did not start");
+    }
+    engine.waitUntilIdle();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const download::DownloadOutcome outcome = engine.lastOutcome();
+    if (!outcome.complete) {
+        std::printf("failed %s\n", outcome.reason.c_str());
+        return 1;
+    }
+    std::printf("done %lld %.3f %.2f\n", static_cast<long long>(outcome.bytes), seconds,
+                seconds > 0 ? static_cast<double>(outcome.bytes) / 1e6 / seconds : 0.0);
+    return 0;
+}
+
+const CliCommandRegistration
+    kRegistration("download", "download URL FILE [--connections N] [--buffer BYTES]", runDownload);
+
+} // namespace
+} // namespace tb::cli
