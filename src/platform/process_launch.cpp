@@ -140,7 +140,8 @@ bool StartDetachedProcess(std::string_view program, std::string_view commandLine
     if (middle == 0) {
         ::close(report[0]);
         ::setsid();
-        const pid_t child = ::fork();
+        // _Fork runs no fork handlers: only async-signal-safe work happens in this process.
+        const pid_t child = ::_Fork();
         if (child == 0) {
             execDetached(path->c_str(), argv.data(), report[1]);
         }
