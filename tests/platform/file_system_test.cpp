@@ -157,14 +157,4 @@ TEST_F(FileSystem, ReadOnlyFolderRefusesNewFiles) {
     fs::permissions(folder, fs::perms::owner_all);
 }
 
-TEST(LocalPath, ConvertsBetweenLocalTextAndUtf8) {
-    const std::string local = tb::Utf8ToLocal("/tmp/歌/🎵.mp3");
-    EXPECT_EQ(tb::platform::ToFsPath(local).string(), "/tmp/歌/🎵.mp3");
-    EXPECT_EQ(tb::platform::ToLocalPath(tb::platform::ToFsPath(local)), local);
-    EXPECT_EQ(tb::platform::ToLocalPath(fs::path("/tmp/\xFF")), "/tmp/?");
-    EXPECT_EQ(tb::platform::WithTrailingSlash("/a"), "/a/");
-    EXPECT_EQ(tb::platform::WithTrailingSlash("/a/"), "/a/");
-    EXPECT_EQ(tb::platform::WithTrailingSlash(""), "");
-}
-
 } // namespace

@@ -1,4 +1,3 @@
-#include "platform/environment.h"
 #include "platform/folders.h"
 
 #include "data/local_text.h"
@@ -70,15 +69,6 @@ TEST(Folders, CurrentAndHomeFolderAsLocalText) {
 
     ScopedVariable home("HOME", chinese.string());
     EXPECT_EQ(HomeFolder(), tb::Utf8ToLocal(chinese.string() + "/"));
-}
-
-TEST(Environment, ValuesArriveAsLocalText) {
-    {
-        ScopedVariable variable("TB_PLATFORM_TEST_VALUE", "http://127.0.0.1:8080/歌");
-        EXPECT_EQ(EnvironmentValue("TB_PLATFORM_TEST_VALUE"),
-                  tb::Utf8ToLocal("http://127.0.0.1:8080/歌"));
-    }
-    EXPECT_FALSE(EnvironmentValue("TB_PLATFORM_TEST_VALUE").has_value());
 }
 
 } // namespace
