@@ -1,0 +1,200 @@
+#include "net/curl_exchange.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+namespace tb::net {
+namespace {
+
+constexpr long kMaxRedirects = 10;
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; };
+        if (lower(text[i]) != lower(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool hasLineNamed(const std::vector<std::string>& lines, std::string_view name) {
+    for (const std::string& line : lines) {
+        if (startsWithIgnoringCase(line, name) && line.size() > name.size() &&
+            (line[name.size()] == ':' || line[name.size()] == ' ')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int statusCodeOf(std::string_view block) {
+    const std::size_t space = block.find(' ');
+    if (space == std::string_view::npos || block.size() < space + 4) {
+        return 0;
+    }
+    return std::atoi(std::string(block.substr(space + 1, 3)).c_str());
+}
+
+bool blockHasLocation(std::string_view block) {
+    std::size_t start = 0;
+    while (start < block.size()) {
+        if (startsWithIgnoringCase(block.substr(start), "Location:")) {
+            return true;
+        }
+        const std::size_t end = block.find('\n', start);
+        start = end == std::string_view::npos ? block.size() : end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CurlAvailable() {
+    static bool available = false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            return;
+        }
+        const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+        for (const char* const* protocol = info->protocols; protocol && *protocol; ++protocol) {
+            available = available || std::strcmp(*protocol, "http") == 0;
+        }
+    });
+    return available;
+}
+
+CurlExchange::CurlExchange() {
+    if (!CurlAvailable()) {
+        return;
+    }
+    m_curl = curl_easy_init();
+    if (m_curl == nullptr) {
+        return;
+    }
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(m_curl, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlExchange::onHeader);
+    curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlExchange::onBody);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_PREREQFUNCTION, &CurlExchange::onPrerequest);
+    curl_easy_setopt(m_curl, CURLOPT_PREREQDATA, this);
+}
+
+CurlExchange::~CurlExchange() {
+    if (m_curl != nullptr) {
+        curl_easy_cleanup(m_curl);
+    }
+    curl_slist_free_all(m_headers);
+}
+
+bool CurlExchange::setHeaderLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> all = lines;
+    for (const std::string_view own : {"Accept", "Expect", "Content-Type"}) {
+        if (!hasLineNamed(lines, own)) {
+            all.push_back(std::string(own) + ":");
+        }
+    }
+    for (const std::string& line : all) {
+        curl_slist* extended = curl_slist_append(m_headers, line.c_str());
+        if (extended == nullptr) {
+            return false;
+        }
+        m_headers = extended;
+    }
+    return curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, m_headers) == CURLE_OK;
+}
+
+bool CurlExchange::setFollowRedirects(bool follow) {
+    m_follow = follow;
+    return curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L) == CURLE_OK;
+}
+
+bool CurlExchange::setTimeouts(long connectMs, long stallMs) {
+    const long stallSeconds = (stallMs + 999) / 1000;
+    return curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK &&
+           curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+           curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, stallSeconds) == CURLE_OK;
+}
+
+ExchangeResult CurlExchange::perform() {
+    const CURLcode code = curl_easy_perform(m_curl);
+    m_result.code = code;
+    m_result.stop = classify(code);
+    return std::move(m_result);
+}
+
+ExchangeStop CurlExchange::classify(CURLcode code) const {
+    if (code == CURLE_OK) {
+        return m_blockDone ? ExchangeStop::complete : ExchangeStop::noResponse;
+    }
+    if (m_finalBlock) {
+        return ExchangeStop::bodyCut;
+    }
+    if (!m_connected) {
+        const bool addressRefused =
+            code == CURLE_URL_MALFORMAT || code == CURLE_UNSUPPORTED_PROTOCOL;
+        return addressRefused ? ExchangeStop::badAddress : ExchangeStop::notConnected;
+    }
+    if (!m_statusSeen && code == CURLE_SEND_ERROR) {
+        return ExchangeStop::notSent;
+    }
+    return ExchangeStop::noResponse;
+}
+
+bool CurlExchange::acceptHeaderLine(std::string_view line) {
+    if (line.starts_with("HTTP/")) {
+        m_statusSeen = true;
+        m_blockDone = false;
+        m_finalBlock = false;
+        m_result.headerBlock.assign(line);
+        return true;
+    }
+    if (m_blockDone) {
+        return true; // trailer lines after a chunked body are not part of the block
+    }
+    m_result.headerBlock += line;
+    if (m_result.headerBlock.size() > kMaxHeaderBlockBytes) {
+        m_result.headerBlockTooLarge = true;
+        return false;
+    }
+    if (line == "\r\n" || line == "\n") {
+        const int status = statusCodeOf(m_result.headerBlock);
+        const bool followed = m_follow && status >= 300 && status < 400 && status != 304 &&
+                              blockHasLocation(m_result.headerBlock);
+        m_blockDone = true;
+        m_finalBlock = status >= 200 && !followed;
+    }
+    return true;
+}
+
+std::size_t CurlExchange::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    const std::size_t bytes = size * count;
+    const bool accepted =
+        static_cast<CurlExchange*>(self)->acceptHeaderLine(std::string_view(data, bytes));
+    return accepted ? bytes : 0;
+}
+
+std::size_t CurlExchange::onBody(char* data, std::size_t size, std::size_t count, void* self) {
+    static_cast<CurlExchange*>(self)->m_result.body.append(data, size * count);
+    return size * count;
+}
+
+int CurlExchange::onPrerequest(void* self, char*, char*, int, int) {
+    static_cast<CurlExchange*>(self)->m_connected = true;
+    return CURL_PREREQFUNC_OK;
+}
+
+} // namespace tb::net

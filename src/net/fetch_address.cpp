@@ -1,0 +1,67 @@
+#include "net/fetch_address.h"
+
+#include "data/local_text.h"
+
+namespace tb::net {
+namespace {
+
+std::string asciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+// Host with its ":port", in lower case. It ends at the first "/" after the scheme, and
+// also at a "?" or "#", so a query that follows the host directly is no part of it.
+std::string hostWithPort(std::string_view url) {
+    std::string address = asciiLower(url);
+    if (address.empty() || address.back() != '/') {
+        address += '/';
+    }
+    std::string host;
+    if (address.starts_with("https://")) {
+        host = TextBetween(address, "https://", "/");
+    } else {
+        if (!ContainsLocal(address, "http://")) {
+            address = "http://" + address;
+        }
+        host = TextBetween(address, "http://", "/");
+    }
+    return host.substr(0, host.find_first_of("?#"));
+}
+
+} // namespace
+
+bool IsSecureAddress(std::string_view url) {
+    return asciiLower(url.substr(0, 8)) == "https://";
+}
+
+std::string AddressHost(std::string_view url) {
+    const std::string host = hostWithPort(url);
+    return host.substr(0, host.find(':'));
+}
+
+int AddressPort(std::string_view url) {
+    const std::string host = hostWithPort(url);
+    const std::size_t colon = host.rfind(':');
+    if (colon == std::string::npos) {
+        return IsSecureAddress(url) ? 443 : 80;
+    }
+    const long long port = LocalToInt(host.substr(colon + 1));
+    return (port >= 1 && port <= 65535) ? static_cast<int>(port) : 0;
+}
+
+std::string AddressObjectName(std::string_view url) {
+    const std::size_t hostStart = FindLocal(url, AddressHost(url), 0, true);
+    if (hostStart == std::string::npos) {
+        return "/";
+    }
+    const std::size_t slash = url.find('/', hostStart);
+    return slash == std::string_view::npos ? "/" : std::string(url.substr(slash));
+}
+
+} // namespace tb::net

@@ -1,0 +1,236 @@
+// Requests as the server sees them, and responses as the caller gets them.
+
+#include "data/local_text.h"
+#include "net/http_request.h"
+#include "net/httplib_server.h"
+#include "net/raw_http_server.h"
+#include "net/request_parts.h"
+
+#include <gtest/gtest.h>
+
+namespace tb::net {
+namespace {
+
+using test::CannedReply;
+using test::HttplibServer;
+using test::RawHttpServer;
+
+const std::string kOk = CannedReply("HTTP/1.1 200 OK", "", "hello");
+
+std::string hostLine(const RawHttpServer& server) {
+    return "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n";
+}
+
+TEST(HttpRequestWire, DefaultHeaderBlockGoesOutByteForByte) {
+    RawHttpServer server({kOk});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address("/page"), args), "hello");
+    EXPECT_EQ(args.status, "200 OK");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0],
+              "GET /page HTTP/1.1\r\n" + hostLine(server) +
+                  "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; "
+                  "Trident/5.0)\r\n"
+                  "Accept: text/html, application/xhtml+xml, */*\r\n"
+                  "Accept-Encoding: gbk, GB2312\r\n"
+                  "Accept-Language: zh-cn\r\n"
+                  "Cache-Control: no-cache\r\n\r\n");
+}
+
+TEST(HttpRequestWire, CallerLinesSuppressDefaultsOnlyByTheirExactTestText) {
+    RawHttpServer server({kOk});
+    {
+        HttpRequestArgs args;
+        args.extraHeaders = "user-agent: X\r\naccept: text/plain";
+        HttpRequest(server.address(), args);
+        const std::string sent = server.requests().back();
+        EXPECT_NE(sent.find("\r\nuser-agent: X\r\n"), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("Mozilla"), std::string::npos) << sent;
+        EXPECT_NE(sent.find("\r\naccept: text/plain\r\n"), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("xhtml"), std::string::npos) << sent;
+    }
+    {
+        // No blank after the colon: the default line is added and replaces the caller's.
+        HttpRequestArgs args;
+        args.extraHeaders = "User-Agent:X";
+        HttpRequest(server.address(), args);
+        const std::string sent = server.requests().back();
+        EXPECT_NE(sent.find("\r\nUser-Agent: Mozilla/5.0"), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("User-Agent:X"), std::string::npos) << sent;
+    }
+    {
+        // The Content-Type test is case-exact, so a lower-case caller line is replaced.
+        HttpRequestArgs args;
+        args.method = 1;
+        args.extraHeaders = "content-type: text/xml";
+        args.postData = "<a/>";
+        HttpRequest(server.address(), args);
+        const std::string sent = server.requests().back();
+        EXPECT_NE(sent.find("\r\nContent-Type: application/x-www-form-urlencoded\r\n"),
+                  std::string::npos)
+            << sent;
+        EXPECT_EQ(sent.find("text/xml"), std::string::npos) << sent;
+    }
+}
+
+TEST(HttpRequestWire, MethodsAndBodies) {
+    RawHttpServer server({kOk});
+    const auto sentWith = [&](std::optional<int> method, std::string body) {
+        HttpRequestArgs args;
+        args.method = method;
+        args.postData = std::move(body);
+        HttpRequest(server.address("/m"), args);
+        return server.requests().back();
+    };
+    EXPECT_TRUE(sentWith(9, "").starts_with("GET /m HTTP/1.1\r\n"));
+    EXPECT_TRUE(sentWith(-1, "").starts_with("GET /m HTTP/1.1\r\n"));
+    EXPECT_EQ(sentWith(0, "").find("Content-Length"), std::string::npos);
+
+    const std::string post = sentWith(1, "a=1&b=2");
+    EXPECT_TRUE(post.starts_with("POST /m HTTP/1.1\r\n")) << post;
+    EXPECT_TRUE(post.ends_with("Content-Length: 7\r\n\r\na=1&b=2")) << post;
+
+    // A body goes with any method; a large one is sent without waiting for 100-continue.
+    const std::string big(5000, 'x');
+    const std::string put = sentWith(3, big);
+    EXPECT_TRUE(put.starts_with("PUT /m HTTP/1.1\r\n")) << put;
+    EXPECT_TRUE(put.ends_with("\r\n\r\n" + big));
+    EXPECT_EQ(put.find("Expect:"), std::string::npos);
+    EXPECT_EQ(put.find("Content-Type:"), std::string::npos) << "no default for PUT";
+
+    EXPECT_TRUE(sentWith(5, "").starts_with("DELETE /m HTTP/1.1\r\n"));
+}
+
+TEST(HttpRequestWire, ObjectNameIsPathAndQueryOrSlashAlone) {
+    RawHttpServer server({kOk});
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.port());
+    const auto requestLine = [&](const std::string& url) {
+        HttpRequest(url);
+        const std::string sent = server.requests().back();
+        return sent.substr(0, sent.find("\r\n"));
+    };
+    EXPECT_EQ(requestLine(base), "GET / HTTP/1.1");
+    EXPECT_EQ(requestLine(base + "/a?b=1"), "GET /a?b=1 HTTP/1.1");
+    EXPECT_EQ(requestLine(base + "?b=1"), "GET / HTTP/1.1");
+    EXPECT_EQ(requestLine(base + "/a/../b#frag"), "GET /a/../b HTTP/1.1");
+    EXPECT_EQ(requestLine(base + Utf8ToLocal("/歌 曲")), "GET /%E6%AD%8C%20%E6%9B%B2 HTTP/1.1");
+}
+
+TEST(HttpRequestWire, CredentialsAndProxyGoOutAsBasicAuthorisation) {
+    RawHttpServer server({kOk});
+    HttpRequestArgs args;
+    args.user = "u";
+    args.password = "p";
+    args.proxy = "127.0.0.1:" + std::to_string(server.port());
+    args.proxyUser = "pu";
+    args.proxyPassword = "pp";
+    EXPECT_EQ(HttpRequest("http://catalogue.invalid/x", args), "hello");
+    const std::string sent = server.requests().back();
+    EXPECT_TRUE(sent.starts_with("GET http://catalogue.invalid:80/x HTTP/1.1\r\n") ||
+                sent.starts_with("GET http://catalogue.invalid/x HTTP/1.1\r\n"))
+        << sent;
+    EXPECT_NE(sent.find("\r\nAuthorization: Basic dTpw\r\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("\r\nProxy-Authorization: Basic cHU6cHA=\r\n"), std::string::npos);
+
+    // Only one half of a credential pair sends nothing.
+    HttpRequestArgs half;
+    half.user = "u";
+    HttpRequest(server.address(), half);
+    EXPECT_EQ(server.requests().back().find("Authorization"), std::string::npos);
+}
+
+TEST(HttpRequestParts, ProxyTextNamesTheSchemeForHttpAddresses) {
+    EXPECT_EQ(TransportProxyText("1.2.3.4:8080", false), "http=1.2.3.4:8080");
+    EXPECT_EQ(TransportProxyText("1.2.3.4:8080", true), "1.2.3.4:8080");
+    EXPECT_EQ(ProxyForAddress("http=1.2.3.4:8080", false), "1.2.3.4:8080");
+    EXPECT_EQ(ProxyForAddress("http=1.2.3.4:8080", true), "");
+    EXPECT_EQ(ProxyForAddress("1.2.3.4:8080", false), "1.2.3.4:8080");
+    EXPECT_EQ(ProxyForAddress("https=5.6.7.8:1;http=1.2.3.4:8080", true), "5.6.7.8:1");
+}
+
+TEST(HttpRequestResponse, CookiesAreCollectedAndMergedWithTheCallers) {
+    RawHttpServer server(
+        {CannedReply("HTTP/1.1 200 OK", "set-cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n", "x"),
+         CannedReply("HTTP/1.1 200 OK", "Set-Cookie: b=9; path=/\r\nSET-COOKIE: c=deleted\r\n",
+                     "x")});
+    HttpRequestArgs fresh;
+    HttpRequest(server.address(), fresh);
+    EXPECT_EQ(fresh.cookiesOut, "a=1; b=2");
+    EXPECT_NE(fresh.responseHeaders.find("\r\nSet-Cookie: a=1; path=/\r\n"), std::string::npos);
+
+    HttpRequestArgs returning;
+    returning.cookiesIn = "a=1; b=2; c=3";
+    HttpRequest(server.address(), returning);
+    EXPECT_NE(server.requests().back().find("\r\nCookie: a=1; b=2; c=3\r\n"), std::string::npos);
+    EXPECT_EQ(returning.cookiesOut, "b=9; a=1");
+
+    HttpRequestArgs unmerged;
+    unmerged.cookiesIn = "a=1";
+    unmerged.mergeCookies = false;
+    HttpRequest(server.address(), unmerged);
+    EXPECT_EQ(unmerged.cookiesOut, "b=9; c=deleted");
+}
+
+TEST(HttpRequestResponse, RedirectsAreFollowedUnlessForbidden) {
+    HttplibServer http;
+    http.server.Get("/start", [](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("/end", 302);
+        response.set_content("moved", "text/plain");
+    });
+    http.server.Get("/end", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("arrived", "text/plain");
+    });
+    http.start();
+
+    HttpRequestArgs followed;
+    followed.location = "untouched";
+    EXPECT_EQ(HttpRequest(http.address("/start"), followed), "arrived");
+    EXPECT_EQ(followed.status, "200 OK");
+    EXPECT_EQ(followed.location, "untouched") << "the final response has no Location line";
+    EXPECT_TRUE(followed.responseHeaders.starts_with("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(followed.responseHeaders.ends_with("\r\n\r\n"));
+
+    HttpRequestArgs stopped;
+    stopped.noRedirect = true;
+    EXPECT_EQ(HttpRequest(http.address("/start"), stopped), "moved");
+    EXPECT_EQ(stopped.status, "302 Found");
+    EXPECT_EQ(stopped.location, "/end");
+}
+
+TEST(HttpRequestResponse, ErrorPagesAreReturnedWithTheirStatus) {
+    RawHttpServer server({CannedReply("HTTP/1.1 404 Not Found", "", "no such page")});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address("/missing"), args), "no such page");
+    EXPECT_EQ(args.status, "404 Not Found");
+    EXPECT_EQ(args.bodyBytes, "no such page");
+}
+
+TEST(HttpRequestResponse, DeclaredCharsetReDecodesThePage) {
+    const std::string utf8Page =
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+        "</head><body>歌曲 노래</body></html>";
+    const std::string gbPage = Utf8ToLocal("<meta charset=\"gb2312\"><p>歌曲</p>");
+    const std::string lateTag = std::string(1100, ' ') + "<meta charset=\"utf-8\">歌曲";
+    const std::string withZero = std::string("<meta charset=utf-8>ab\0cd", 25);
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", utf8Page),
+                          CannedReply("HTTP/1.1 200 OK", "", gbPage),
+                          CannedReply("HTTP/1.1 200 OK", "", lateTag),
+                          CannedReply("HTTP/1.1 200 OK", "", withZero)});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address(), args), Utf8ToLocal(utf8Page));
+    EXPECT_EQ(args.bodyBytes, utf8Page);
+    EXPECT_EQ(HttpRequest(server.address()), gbPage);
+    EXPECT_EQ(HttpRequest(server.address()), lateTag) << "a tag after 1024 bytes is not seen";
+    EXPECT_EQ(HttpRequest(server.address()), withZero) << "decoding takes the whole body";
+}
+
+TEST(HttpRequestResponse, BodyTextEndsAtTheFirstZeroByteWithoutCharset) {
+    const std::string body("ab\0cd", 5);
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", body)});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address(), args), "ab");
+    EXPECT_EQ(args.bodyBytes, body);
+}
+
+} // namespace
+} // namespace tb::net
