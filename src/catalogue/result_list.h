@@ -9,17 +9,17 @@ namespace tb {
 
 // Columns of a result row.
 enum ResultColumn : int {
-    kColIndex = 0,     // "索引"
-    kColName = 1,      // "歌名 [点击全选]"
-    kColHash = 2,      // "hash"
-    kColAlbumId = 3,   // "album_id"
-    kColUrl = 4,       // "URL": play-information address
-    kColProgress = 5,  // "已下载进度"
-    kColStatus = 6,    // "下载状态"
-    kColDuration = 7,  // "时间"
-    kColSize = 8,      // "大小"
+    kColIndex = 0,      // "索引"
+    kColName = 1,       // "歌名 [点击全选]"
+    kColHash = 2,       // "hash"
+    kColAlbumId = 3,    // "album_id"
+    kColUrl = 4,        // "URL": play-information address
+    kColProgress = 5,   // "已下载进度"
+    kColStatus = 6,     // "下载状态"
+    kColDuration = 7,   // "时间"
+    kColSize = 8,       // "大小"
     kColRawSeconds = 9, // "源时间"
-    kColRawBytes = 10, // "源大小"
+    kColRawBytes = 10,  // "源大小"
     kResultColumnCount = 11
 };
 

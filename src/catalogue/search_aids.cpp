@@ -1,0 +1,118 @@
+#include "catalogue/search_aids.h"
+
+#include "catalogue/result_list.h"
+#include "data/json_document.h"
+#include "data/local_text.h"
+#include "net/http_request.h"
+#include "platform/events.h"
+
+#include <vector>
+
+namespace tb {
+namespace {
+
+// Lets a burst of keystrokes land in the box before the request goes out.
+constexpr int kTypingPauseMs = 20;
+
+} // namespace
+
+SearchAids::SearchAids(SongSearch& search) : m_search(search), m_controls(search.controls()) {}
+
+void SearchAids::FetchSuggestions() {
+    const unsigned mine = ++m_suggestionCount;
+    JsonDocument document;
+    platform::ProcessPendingEvents();
+    platform::WaitProcessingEvents(kTypingPauseMs);
+    const std::string address =
+        SuggestionAddress(m_search.hosts().tip, m_controls.keywordBox.text());
+    const std::string reply = Utf8ToLocal(net::HttpRequest(address));
+    if (mine != m_suggestionCount) {
+        return;
+    }
+    SuggestionList& suggestions = m_controls.suggestions;
+    suggestions.clearItems();
+    int count = 0;
+    if (document.Parse(reply)) {
+        std::vector<std::string> names;
+        count = document.MemberNames("data[0].RecordDatas", names);
+        for (int k = 0; k < count; ++k) {
+            const std::string path = "data[0].RecordDatas[" + std::to_string(k) + "].HintInfo";
+            suggestions.addItem(document.GetText(path), k);
+            platform::ProcessPendingEvents();
+            if (mine != m_suggestionCount) {
+                return;
+            }
+        }
+    }
+    suggestions.setVisible(count > 0);
+}
+
+void SearchAids::KeywordKey(int key) {
+    if (key == kKeyEnter) {
+        m_controls.suggestions.setVisible(false);
+        m_search.GetListCommand();
+    } else if (key == kKeyDown) {
+        m_controls.suggestions.focus();
+        m_controls.suggestions.setSelectedIndex(0);
+    }
+}
+
+void SearchAids::SuggestionKey(int key) {
+    if (key == kKeyEnter) {
+        m_controls.keywordBox.setText(selectedSuggestion());
+        m_controls.suggestions.setVisible(false);
+        m_search.FetchSongList(m_controls.keywordBox.text(), m_controls.resultList);
+    } else if (key == kKeyUp) {
+        if (m_atTop) {
+            m_controls.keywordBox.focus();
+            m_atTop = false;
+            m_controls.keywordBox.select(0, static_cast<int>(m_controls.keywordBox.text().size()));
+        }
+        if (m_controls.suggestions.selectedIndex() == 1) {
+            m_atTop = true;
+        }
+    } else if (key == kKeyDown) {
+        m_atTop = false;
+    }
+}
+
+void SearchAids::TakeSuggestionByMouse() {
+    m_controls.keywordBox.setText(selectedSuggestion());
+    m_controls.suggestions.setVisible(false);
+    m_search.GetListCommand();
+}
+
+void SearchAids::OnResultListFocused() {
+    m_controls.suggestions.setVisible(false);
+}
+
+void SearchAids::OnListSearchBoxPressed() {
+    m_controls.listSearchBox.setText({});
+}
+
+void SearchAids::FindInList() {
+    static const std::string kPlaceholder = Utf8ToLocal("搜你喜欢~");
+    const std::string wanted = m_controls.listSearchBox.text();
+    if (wanted.empty()) {
+        m_controls.listSearchBox.setText(kPlaceholder);
+        return;
+    }
+    ResultList& list = m_controls.resultList;
+    // The row count is read at every step: a search may change the list meanwhile.
+    for (int row = 0; row < list.rowCount(); ++row) {
+        if (ContainsLocal(list.cell(row, kColName), wanted, true)) {
+            list.focus();
+            list.ensureVisible(row);
+            list.selectRow(row);
+            return;
+        }
+        platform::ProcessPendingEvents();
+    }
+}
+
+std::string SearchAids::selectedSuggestion() const {
+    const int selected = m_controls.suggestions.selectedIndex();
+    return selected < 0 ? std::string() : m_controls.suggestions.itemText(selected);
+}
+
+} // namespace tb

@@ -1,0 +1,48 @@
+#pragma once
+// The two aids beside the main search: suggestions under the keyword box while the user
+// types (`列表框_预热`), with keyboard and mouse ways to take one, and the in-list search
+// (`编辑框_搜`) that selects the first row whose song name contains a text.
+
+#include "catalogue/song_search.h"
+
+namespace tb {
+
+// Key codes the handlers act on.
+inline constexpr int kKeyEnter = 13;
+inline constexpr int kKeyUp = 38;
+inline constexpr int kKeyDown = 40;
+
+class SearchAids {
+public:
+    explicit SearchAids(SongSearch& search);
+
+    // On every change of the keyword box: asks for completions of its text and shows them,
+    // or hides the list when there are none. A request that starts while an older one is
+    // still adding items takes the list over; the older one stops adding.
+    void FetchSuggestions();
+    // A key pressed in the keyword box: Enter searches, Down moves into the suggestions.
+    void KeywordKey(int key);
+    // A key pressed in the suggestion list, before the list moves its own selection:
+    // Enter searches the selected suggestion without the button, a second Up from the
+    // first item returns to the keyword box with its text selected.
+    void SuggestionKey(int key);
+    // The mouse released over the suggestion list: searches the selected suggestion.
+    void TakeSuggestionByMouse();
+    void OnResultListFocused();
+    void OnListSearchBoxPressed();
+    // Selects the first row whose song name contains the in-list search text, letter case
+    // ignored; an empty box gets "搜你喜欢~" back.
+    void FindInList();
+
+    bool atTopOfSuggestions() const { return m_atTop; }
+
+private:
+    std::string selectedSuggestion() const;
+
+    SongSearch& m_search;
+    SearchControls& m_controls;
+    bool m_atTop = false;
+    unsigned m_suggestionCount = 0; // suggestion requests started so far
+};
+
+} // namespace tb

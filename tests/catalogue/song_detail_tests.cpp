@@ -1,0 +1,58 @@
+// Song detail resolution against the stand-in's play-information endpoint.
+
+#include "catalogue_fixture.h"
+
+#include "catalogue/song_detail.h"
+
+namespace tb::test {
+namespace {
+
+class SongDetailTest : public CatalogueTest {
+protected:
+    std::string resolve(const std::string& hash, const std::string& album) {
+        return ResolveSongDetail(PlayInfoAddress(base, hash, album), image, lyrics);
+    }
+    std::string image = "old image";
+    std::string lyrics = "old lyrics";
+};
+
+TEST_F(SongDetailTest, FullReplyGivesAudioImageAndLyrics) {
+    const std::string hash = "A0000000000000000000000000000003";
+    EXPECT_EQ(resolve(hash, "503"), base + "/audio/" + hash + ".mp3");
+    EXPECT_EQ(image, base + "/cover/" + hash + ".jpg");
+    EXPECT_EQ(lyrics, L("[00:01.00]line one\r\n[00:02.50]第二行\r\n"));
+}
+
+TEST_F(SongDetailTest, PartialRepliesFillWhatTheyCarry) {
+    const std::string hash = "A0000000000000000000000000000004";
+    EXPECT_EQ(resolve(hash, ""), ""); // a song without an audio address
+    EXPECT_EQ(image, base + "/cover/" + hash + ".jpg");
+    EXPECT_FALSE(lyrics.empty());
+    EXPECT_EQ(requestsTo("/yy/")[0], "/yy/index.php?r=play/getdata&hash=" + hash + "&album_id=&_=");
+
+    server->setCannedReply("/yy/index.php", {200, "application/json", R"({"data":{"img":"I"}})"});
+    EXPECT_EQ(resolve(hash, "1"), "");
+    EXPECT_EQ(image, "I");
+    EXPECT_EQ(lyrics, "");
+
+    server->clearCannedReplies();
+    image = "x";
+    EXPECT_EQ(resolve("FFFF", "1"), ""); // unknown song: "data" is an empty array
+    EXPECT_EQ(image, "");
+}
+
+TEST_F(SongDetailTest, UnparsableRepliesLeaveTheOutputsAlone) {
+    const std::string hash = "A0000000000000000000000000000001";
+    server->setFaults({.nonJson = true, .pathPrefix = "/yy/", .skip = 0});
+    EXPECT_EQ(resolve(hash, "501"), "");
+    server->setFaults({.resetMidBody = true, .pathPrefix = "/yy/", .skip = 0});
+    EXPECT_EQ(resolve(hash, "501"), "");
+    server->setFaults({});
+    server->stop();
+    EXPECT_EQ(resolve(hash, "501"), "");
+    EXPECT_EQ(image, "old image");
+    EXPECT_EQ(lyrics, "old lyrics");
+}
+
+} // namespace
+} // namespace tb::test
