@@ -1,0 +1,235 @@
+// The engine against a real nginx: splitting, byte-exact files, servers without Range,
+// redirects, refused answers, an existing target and stopping.
+
+#include "download/download_engine.h"
+
+#include "data/local_text.h"
+#include "download_test_support.h"
+#include "nginx_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <utility>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tb::test;
+using namespace tb::download;
+
+class EngineWithNginx : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_nginx = new NginxServer("64k"); }
+    static void TearDownTestSuite() {
+        delete s_nginx;
+        s_nginx = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(s_nginx->running()) << s_nginx->problem();
+        ASSERT_FALSE(m_folder.path().empty());
+    }
+
+    static NginxServer* s_nginx;
+    ScratchFolder m_folder;
+};
+
+NginxServer* EngineWithNginx::s_nginx = nullptr;
+
+// Every run ends with exactly one kind 4, as the last event.
+void expectEndsWithOneFinish(const DownloadRun& run) {
+    ASSERT_TRUE(run.finished);
+    ASSERT_FALSE(run.events.empty());
+    EXPECT_EQ(run.events.back().kind, kEventFinished);
+    EXPECT_EQ(std::count_if(run.events.begin(), run.events.end(),
+                            [](const RecordedEvent& e) { return e.kind == kEventFinished; }),
+              1);
+}
+
+std::int64_t blockBytes(const DownloadRun& run) {
+    std::int64_t total = 0;
+    for (const auto& event : run.events) {
+        if (event.kind == kEventBlock) {
+            total += event.value;
+        }
+    }
+    return total;
+}
+
+std::set<std::pair<std::int64_t, std::int64_t>> segmentStarts(const DownloadRun& run, int kind) {
+    std::set<std::pair<std::int64_t, std::int64_t>> starts;
+    for (const auto& event : run.events) {
+        if (event.kind == kind) {
+            starts.insert({event.value, event.second});
+        }
+    }
+    return starts;
+}
+
+TEST_F(EngineWithNginx, MillionBytesArriveInThreeSegmentsByteForByte) {
+    const std::string data = testBytes(1'000'000);
+    const fs::path target = m_folder.path() / "歌曲 1.mp3";
+    const DownloadRun run = runDownload(s_nginx->addFile("files/million.bin", data), target);
+
+    expectEndsWithOneFinish(run);
+    EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+    EXPECT_EQ(sha256Hex(readFile(target)), sha256Hex(data));
+    EXPECT_EQ(fs::file_size(target), 1'000'000u);
+    // The first connection starts at 0; the other two initial segments are each begun at
+    // their start, by a new connection or by one that finished early (kind 7). A segment
+    // split for a later connection ends where its parent ended.
+    std::set<std::int64_t> begun;
+    for (const int kind : {kEventFirstSegment, kEventFurtherSegment}) {
+        for (const auto& [offset, end] : segmentStarts(run, kind)) {
+            begun.insert(offset);
+            EXPECT_TRUE(end == 333'333 || end == 666'666 || end == 1'000'000) << end;
+        }
+    }
+    EXPECT_TRUE(begun.count(0) && begun.count(333'333) && begun.count(666'666));
+    ASSERT_FALSE(run.ofKind(kEventFirstSegment).empty());
+    EXPECT_EQ(run.ofKind(kEventFirstSegment).front().value, 0);
+    EXPECT_EQ(run.ofKind(kEventFirstSegment).front().second, 333'333);
+    std::int64_t furthest = 0;
+    for (const auto& event : run.events) {
+        if (event.kind == kEventConnectionEnded) {
+            furthest = std::max(furthest, event.value);
+        }
+        EXPECT_NE(event.kind, kEventConnectionFailed);
+        if (event.kind == kEventBlock) {
+            EXPECT_LE(event.value, 20480);
+        }
+    }
+    EXPECT_EQ(furthest, 1'000'000);
+    EXPECT_EQ(blockBytes(run), 1'000'000);
+    // The size is announced once, by the first connection, before any data.
+    const auto sizeAt = std::find_if(run.events.begin(), run.events.end(),
+                                     [](const RecordedEvent& e) { return e.kind == 3; });
+    ASSERT_NE(sizeAt, run.events.end());
+    EXPECT_EQ(sizeAt->value, 1'000'000);
+    EXPECT_EQ(run.events.front().kind, kEventConnectionStarted);
+    EXPECT_EQ(run.events.back().value, 1'000'000);
+}
+
+TEST_F(EngineWithNginx, SmallFilesAndServersWithoutRangeUseOneConnection) {
+    struct Case {
+        std::string path;
+        std::size_t size;
+    };
+    for (const Case& c : {Case{"files/small.bin", 4095}, Case{"norange/whole.bin", 1'000'000}}) {
+        SCOPED_TRACE(c.path);
+        const std::string data = testBytes(c.size, 7);
+        const fs::path target = m_folder.path() / fs::path(c.path).filename();
+        const DownloadRun run = runDownload(s_nginx->addFile(c.path, data), target);
+        expectEndsWithOneFinish(run);
+        EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+        EXPECT_EQ(readFile(target), data);
+        const auto starts = std::count_if(run.events.begin(), run.events.end(), [](auto& e) {
+            return e.kind == kEventConnectionStarted;
+        });
+        EXPECT_EQ(starts, 1);
+        EXPECT_EQ(segmentStarts(run, kEventFirstSegment),
+                  (std::set<std::pair<std::int64_t, std::int64_t>>{
+                      {0, static_cast<std::int64_t>(c.size)}}));
+    }
+}
+
+TEST_F(EngineWithNginx, RedirectChainIsFollowedAndALoopFails) {
+    const std::string data = testBytes(200'000, 3);
+    s_nginx->addFile("files/song.bin", data);
+    {
+        const fs::path target = m_folder.path() / "chain.mp3";
+        const DownloadRun run = runDownload(s_nginx->url("/hop1"), target);
+        expectEndsWithOneFinish(run);
+        EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+        EXPECT_EQ(readFile(target), data);
+        EXPECT_TRUE(logContains(run, "重定向到 [" + s_nginx->url("/hop2") + "]"));
+        EXPECT_TRUE(logContains(run, "重定向到 [" + s_nginx->url("/files/song.bin") + "]"));
+    }
+    {
+        const fs::path target = m_folder.path() / "loop.mp3";
+        const DownloadRun run = runDownload(s_nginx->url("/loop"), target);
+        expectEndsWithOneFinish(run);
+        EXPECT_EQ(kindsOf(run.events), (std::vector<int>{5, 9, 4}));
+        EXPECT_FALSE(run.outcome.complete);
+        EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+TEST_F(EngineWithNginx, RefusedAnswersFailWithTheirTexts) {
+    struct Case {
+        std::string path;
+        std::string text;
+    };
+    for (const Case& c : {Case{"/missing.bin", "出现错误"}, Case{"/forbidden.bin", "出现错误"},
+                          Case{"/broken.bin", "暂时不支持的返回, 返回号[500]"}}) {
+        SCOPED_TRACE(c.path);
+        const fs::path target = m_folder.path() / "refused.mp3";
+        const DownloadRun run = runDownload(s_nginx->url(c.path), target);
+        expectEndsWithOneFinish(run);
+        EXPECT_EQ(kindsOf(run.events), (std::vector<int>{5, 9, 4}));
+        EXPECT_TRUE(logContains(run, c.text));
+        EXPECT_EQ(run.outcome.reason, c.text);
+        EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
+    const std::string url = s_nginx->addFile("files/exists.bin", testBytes(100'000, 5));
+    const fs::path target = m_folder.path() / "exists.mp3";
+    const std::string previous = "an older song";
+    std::ofstream(target, std::ios::binary) << previous;
+
+    const DownloadRun run = runDownload(url, target);
+    expectEndsWithOneFinish(run);
+    EXPECT_EQ(kindsOf(run.events), (std::vector<int>{5, 18, 9, 4}));
+    EXPECT_EQ(run.events[1].value, static_cast<std::int64_t>(previous.size()));
+    EXPECT_EQ(run.events[1].second, 100'000);
+    EXPECT_EQ(readFile(target), previous);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.path()), fs::directory_iterator()), 1);
+
+    // Answer 0 lets the engine number the name itself.
+    RunOptions numbered;
+    numbered.targetExistsAnswer = kPickNewName;
+    const DownloadRun renamed = runDownload(url, target, numbered);
+    EXPECT_TRUE(renamed.outcome.complete) << renamed.outcome.reason;
+    EXPECT_EQ(readFile(target), previous);
+    EXPECT_EQ(readFile(m_folder.path() / "exists(1).mp3"), testBytes(100'000, 5));
+}
+
+TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
+    // 64 KB/s per connection: a 2 MB file takes long enough to be stopped part way.
+    const std::string url = s_nginx->addFile("slow/long.bin", testBytes(2'000'000, 9));
+    const fs::path target = m_folder.path() / "stopped.mp3";
+    EventRecorder recorder;
+    DownloadEngine engine;
+    engine.initialise(20480, 0, 0);
+    DownloadSettings settings;
+    settings.address = url;
+    settings.file = tb::Utf8ToLocal(target.string());
+    settings.connections = 3;
+    settings.connectTimeoutMs = 5000;
+    settings.receiveTimeoutMs = 10000;
+    settings.stopGraceMs = 1000;
+    settings.receiver = recorder.receiver();
+    ASSERT_TRUE(engine.start(settings));
+    EXPECT_FALSE(engine.start(settings)) << "a second task must be refused while one runs";
+
+    ASSERT_TRUE(recorder.waitForKind(kEventBlock)) << "no data arrived";
+    engine.stop();
+    EXPECT_FALSE(engine.running());
+    EXPECT_EQ(engine.bytesWritten(), 0);
+
+    const auto events = recorder.events();
+    ASSERT_EQ(events.back().kind, kEventFinished);
+    const auto outcome = engine.lastOutcome();
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.complete);
+    EXPECT_EQ(events.back().value, outcome.bytes);
+    EXPECT_GT(outcome.bytes, 0);
+    EXPECT_LT(outcome.bytes, 2'000'000);
+    EXPECT_FALSE(fs::exists(target));
+}
+
+} // namespace
