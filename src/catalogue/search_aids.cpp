@@ -6,8 +6,6 @@
 #include "net/http_request.h"
 #include "platform/events.h"
 
-#include <vector>
-
 namespace tb {
 namespace {
 
@@ -18,30 +16,39 @@ constexpr int kTypingPauseMs = 20;
 
 SearchAids::SearchAids(SongSearch& search) : m_search(search), m_controls(search.controls()) {}
 
+std::optional<std::vector<std::string>> RequestSuggestions(const std::string& tipHost,
+                                                           const std::string& keyword) {
+    JsonDocument document;
+    const std::string reply = Utf8ToLocal(net::HttpRequest(SuggestionAddress(tipHost, keyword)));
+    if (!document.Parse(reply)) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    const int count = document.MemberNames("data[0].RecordDatas", names);
+    std::vector<std::string> texts;
+    for (int k = 0; k < count; ++k) {
+        texts.push_back(
+            document.GetText("data[0].RecordDatas[" + std::to_string(k) + "].HintInfo"));
+    }
+    return texts;
+}
+
 void SearchAids::FetchSuggestions() {
     const unsigned mine = ++m_suggestionCount;
-    JsonDocument document;
     platform::ProcessPendingEvents();
     platform::WaitProcessingEvents(kTypingPauseMs);
-    const std::string address =
-        SuggestionAddress(m_search.hosts().tip, m_controls.keywordBox.text());
-    const std::string reply = Utf8ToLocal(net::HttpRequest(address));
+    const auto texts = RequestSuggestions(m_search.hosts().tip, m_controls.keywordBox.text());
     if (mine != m_suggestionCount) {
         return;
     }
     SuggestionList& suggestions = m_controls.suggestions;
     suggestions.clearItems();
-    int count = 0;
-    if (document.Parse(reply)) {
-        std::vector<std::string> names;
-        count = document.MemberNames("data[0].RecordDatas", names);
-        for (int k = 0; k < count; ++k) {
-            const std::string path = "data[0].RecordDatas[" + std::to_string(k) + "].HintInfo";
-            suggestions.addItem(document.GetText(path), k);
-            platform::ProcessPendingEvents();
-            if (mine != m_suggestionCount) {
-                return;
-            }
+    const int count = texts ? static_cast<int>(texts->size()) : 0;
+    for (int k = 0; k < count; ++k) {
+        suggestions.addItem((*texts)[k], k);
+        platform::ProcessPendingEvents();
+        if (mine != m_suggestionCount) {
+            return;
         }
     }
     suggestions.setVisible(count > 0);

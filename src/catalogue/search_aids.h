@@ -5,12 +5,20 @@
 
 #include "catalogue/song_search.h"
 
+#include <optional>
+#include <vector>
+
 namespace tb {
 
 // Key codes the handlers act on.
 inline constexpr int kKeyEnter = 13;
 inline constexpr int kKeyUp = 38;
 inline constexpr int kKeyDown = 40;
+
+// Asks the search-tip endpoint for completions of `keyword` and returns the suggested texts
+// of the reply's first group, or nothing when the reply does not parse.
+std::optional<std::vector<std::string>> RequestSuggestions(const std::string& tipHost,
+                                                           const std::string& keyword);
 
 class SearchAids {
 public:
