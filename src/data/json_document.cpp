@@ -354,7 +354,8 @@ void JsonDocument::SetRootElement(int index, std::string_view value, bool isJson
     if (index < 0) {
         return;
     }
-    const std::string path = "[" + std::to_string(index) + "]";
+    std::string path = "[";
+    path.append(std::to_string(index)).append("]");
     if (isJson) {
         SetJson(path, value);
     } else {

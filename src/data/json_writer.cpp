@@ -151,21 +151,21 @@ std::string JsNumberText(double number) {
     const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
     const int k = static_cast<int>(digits.size());
     const int n = exponent + 1;
+    const std::string_view all(digits);
+    const auto count = [](int value) { return static_cast<std::size_t>(value); };
     std::string out = number < 0 ? "-" : "";
     if (k <= n && n <= 21) {
-        out += digits + std::string(static_cast<std::size_t>(n - k), '0');
+        out.append(all).append(count(n - k), '0');
     } else if (0 < n && n <= 21) {
-        out += digits.substr(0, static_cast<std::size_t>(n)) + "." +
-               digits.substr(static_cast<std::size_t>(n));
+        out.append(all.substr(0, count(n))).append(".").append(all.substr(count(n)));
     } else if (-6 < n && n <= 0) {
-        out += "0." + std::string(static_cast<std::size_t>(-n), '0') + digits;
+        out.append("0.").append(count(-n), '0').append(all);
     } else {
-        out += digits.substr(0, 1);
+        out.append(all.substr(0, 1));
         if (k > 1) {
-            out += "." + digits.substr(1);
+            out.append(".").append(all.substr(1));
         }
-        out += (n - 1 >= 0) ? "e+" : "e-";
-        out += std::to_string(std::abs(n - 1));
+        out.append(n - 1 >= 0 ? "e+" : "e-").append(std::to_string(std::abs(n - 1)));
     }
     return out;
 }
