@@ -78,13 +78,14 @@ TEST_F(EngineWithNginx, MillionBytesArriveInThreeSegmentsByteForByte) {
     EXPECT_EQ(sha256Hex(readFile(target)), sha256Hex(data));
     EXPECT_EQ(fs::file_size(target), 1'000'000u);
     // The first connection starts at 0; the other two initial segments are each begun at
-    // their start, by a new connection or by one that finished early (kind 7). A segment
-    // split for a later connection ends where its parent ended.
+    // their start, by a new connection or by one that finished early (kind 7). A further
+    // connection may split a remainder, so ends are only known to lie inside the file.
     std::set<std::int64_t> begun;
     for (const int kind : {kEventFirstSegment, kEventFurtherSegment}) {
         for (const auto& [offset, end] : segmentStarts(run, kind)) {
             begun.insert(offset);
-            EXPECT_TRUE(end == 333'333 || end == 666'666 || end == 1'000'000) << end;
+            EXPECT_GT(end, offset);
+            EXPECT_LE(end, 1'000'000);
         }
     }
     EXPECT_TRUE(begun.count(0) && begun.count(333'333) && begun.count(666'666));
@@ -183,9 +184,14 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
 
     const DownloadRun run = runDownload(url, target);
     expectEndsWithOneFinish(run);
-    EXPECT_EQ(kindsOf(run.events), (std::vector<int>{5, 18, 9, 4}));
-    EXPECT_EQ(run.events[1].value, static_cast<std::int64_t>(previous.size()));
-    EXPECT_EQ(run.events[1].second, 100'000);
+    // Kind 18 is asked directly on the connection's thread, so it may reach the receiver
+    // before the queued kind 5; 9 and then 4 always follow it.
+    const std::vector<int> kinds = kindsOf(run.events);
+    EXPECT_TRUE(kinds == (std::vector<int>{5, 18, 9, 4}) || kinds == (std::vector<int>{18, 5, 9, 4}));
+    const auto asked = run.ofKind(kEventTargetExists);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].value, static_cast<std::int64_t>(previous.size()));
+    EXPECT_EQ(asked[0].second, 100'000);
     EXPECT_EQ(readFile(target), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.path()), fs::directory_iterator()), 1);
 
