@@ -1,8 +1,12 @@
 // Failures of the text engine: which message, and what the caller's variables keep.
 
 #include "data/local_text.h"
+#include "net/fetch_bytes.h"
 #include "net/http_request.h"
 #include "net/raw_http_server.h"
+
+#include <httplib.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +106,29 @@ TEST(HttpRequestFailure, HeaderLineWithoutColonGives710) {
     args.extraHeaders = "not a header";
     EXPECT_EQ(HttpRequest("http://127.0.0.1:1/", args), "");
     EXPECT_EQ(args.status, Utf8ToLocal("710 设置协议头失败!"));
+}
+
+TEST(HttpRequestFailure, UntrustedCertificateFailsTheSend) {
+    httplib::SSLServer server(TB_TEST_DATA_DIR "/net/self_signed_cert.pem",
+                              TB_TEST_DATA_DIR "/net/self_signed_key.pem");
+    server.Get("/", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("secret", "text/plain");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { server.listen_after_bind(); });
+    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/";
+
+    HttpRequestArgs args = markedArgs();
+    EXPECT_EQ(HttpRequest(url, args), "");
+    EXPECT_EQ(args.status, Utf8ToLocal("711 发送请求失败!"));
+    expectOutputsUntouchedExceptStatus(args);
+    EXPECT_EQ(FetchBytes(url), "");
+
+    while (!server.is_running()) {
+        std::this_thread::yield();
+    }
+    server.stop();
+    serving.join();
 }
 
 } // namespace
