@@ -55,8 +55,13 @@ std::vector<MatchRanges> collectMatches(pcre2_code* code, std::string_view targe
     const auto* subject = reinterpret_cast<PCRE2_SPTR>(target.data());
     std::size_t start = 0;
     while (start <= target.size()) {
-        const int rc =
+        int rc =
             pcre2_match(code, subject, target.size(), start, PCRE2_NO_UTF_CHECK, data, nullptr);
+        if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+            // The JIT's small machine stack ran out; the interpreter works on the heap.
+            rc = pcre2_match(code, subject, target.size(), start, PCRE2_NO_UTF_CHECK | PCRE2_NO_JIT,
+                             data, nullptr);
+        }
         if (rc < 0) {
             break; // no further match, or a match limit was reached
         }

@@ -121,6 +121,19 @@ TEST(RegexObject, WordClassIsAsciiAndOptionsShapeTheMatches) {
     EXPECT_EQ(regex.MatchCount(), 3); // empty matches step one character on
 }
 
+TEST(RegexObject, LongTargetsDoNotCutTheMatchShort) {
+    std::string target;
+    for (int i = 0; i < 100000; ++i) {
+        target += "ab";
+    }
+    target += "x";
+    RegexObject regex;
+    ASSERT_TRUE(regex.Create("(a|b)*x", target));
+    ASSERT_EQ(regex.MatchCount(), 1);
+    EXPECT_EQ(regex.MatchText(1).size(), target.size());
+    EXPECT_EQ(regex.SubmatchText(1, 1), "b");
+}
+
 TEST(RegexObject, InvalidPatternFailsAndReadsStayEmpty) {
     RegexObject regex;
     EXPECT_EQ(regex.Pattern(), "");
