@@ -53,6 +53,16 @@ std::optional<std::string> convert(std::string_view input, const char* from, con
     return output;
 }
 
+// ASCII is the same in UTF-8 and GB18030, so such text needs no converter.
+bool isPlainAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -130,10 +140,16 @@ std::size_t characterWidth(std::string_view text, std::size_t pos) {
 } // namespace
 
 std::string Utf8ToLocal(std::string_view utf8) {
+    if (isPlainAscii(utf8)) {
+        return std::string(utf8);
+    }
     return convert(utf8, "UTF-8", kLocalCodePage, "?", 1).value_or(std::string());
 }
 
 std::string LocalToUtf8(std::string_view local) {
+    if (isPlainAscii(local)) {
+        return std::string(local);
+    }
     return convert(local, kLocalCodePage, "UTF-8", "?", 1).value_or(std::string());
 }
 
