@@ -1,0 +1,42 @@
+// Empty bodies of the operations whose subsystems are not built yet (see the header).
+
+#include "app/later_operations.h"
+
+namespace tb::app {
+
+void ApplySkin(int) {}
+void UnloadSkins() {}
+
+void InitDownloadEngine(int, int, int) {}
+void ReleaseDownloadEngine() {}
+
+void LoadLayout(MainWindow&) {}
+void SaveLayoutOnResize(MainWindow&) {}
+bool DragPlayerControl(MainWindow&, QWidget&) {
+    return false;
+}
+
+void GetListCommand(MainWindow&) {}
+void FetchSuggestions(MainWindow&) {}
+void KeywordKey(MainWindow&, int) {}
+void SuggestionKey(MainWindow&, int) {}
+void TakeSuggestionByMouse(MainWindow&) {}
+void FindInList(MainWindow&) {}
+void ClearSearchBox(MainWindow&) {}
+void HideSuggestions(MainWindow&) {}
+
+void DownloadTickedSongs(MainWindow&) {}
+void ReleasePlugin(MainWindow&) {}
+
+void AuditionSelectedRow(MainWindow&) {}
+void StopAudition(MainWindow&) {}
+void SeekAudition(MainWindow&) {}
+void ApplyVolume(MainWindow&) {}
+void AuditionTick(MainWindow&) {}
+void OnLocalPlayerProgress(MainWindow&, int) {}
+void CloseAudition(MainWindow&) {}
+
+void LoadRandomPictureInBackground(PictureWindow&) {}
+void LoadRandomPicture(PictureWindow&) {}
+
+} // namespace tb::app

@@ -1,0 +1,38 @@
+// The program's entry: process-wide state, the main window, start-up, the event loop and
+// the exit routine.
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "data/qt_local_text.h"
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    // The window's pixel layout is made for 9-point text.
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
+    tb::platform::installQtPlatformHandlers();
+
+    tb::app::AppState& state = tb::app::appState();
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        state.arguments.push_back(tb::QStringToLocal(arguments[i]));
+    }
+
+    int exitCode = 0;
+    {
+        tb::app::MainWindow window;
+        QObject::connect(&window, &tb::app::MainWindow::programEnding, &application,
+                         &QCoreApplication::quit, Qt::QueuedConnection);
+        window.show();
+        if (tb::app::RunStartup(window, state.arguments) == tb::app::StartupResult::Running) {
+            exitCode = QApplication::exec();
+        }
+    }
+    tb::app::RunExitRoutine();
+    return exitCode;
+}

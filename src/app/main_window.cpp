@@ -1,0 +1,164 @@
+#include "app/main_window.h"
+
+#include "app/app_state.h"
+#include "app/later_operations.h"
+#include "app/operations.h"
+#include "app/picture_window.h"
+#include "app/report_list.h"
+#include "app/window_result_list.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+namespace tb::app {
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QString::fromUtf8("Tunebatch  适用:[车载/手机/随身听/] 热搜：70 80 90 年代 "
+                                     "抖音 热门新歌，尽在这里……"));
+    setGeometry(50, 50, 837, 672);
+    buildSearchControls();
+    buildPlayerControls();
+    buildDownloadControls();
+    buildListMenu();
+    m_resultList = std::make_unique<WindowResultList>(*超级列表框1);
+    m_defaultPalette = palette();
+    wireSearchEvents();
+    wireListEvents();
+    wirePlayerEvents();
+    wireDownloadEvents();
+    watchEvents();
+}
+
+MainWindow::~MainWindow() = default;
+
+ResultList& MainWindow::resultList() {
+    return *m_resultList;
+}
+
+void MainWindow::loadPictureWindow() {
+    if (m_pictureWindow) {
+        return;
+    }
+    m_pictureWindow = std::make_unique<PictureWindow>();
+    // Closing the picture window ends the program the same way as closing this one.
+    connect(m_pictureWindow.get(), &PictureWindow::closing, this, &QWidget::close);
+    m_pictureWindow->hide();
+}
+
+void MainWindow::wireSearchEvents() {
+    connect(按钮_获取, &QPushButton::clicked, this, [this] { GetListCommand(*this); });
+    connect(编辑框_输入, &QLineEdit::textChanged, this, [this] { FetchSuggestions(*this); });
+    connect(按钮_搜, &QPushButton::clicked, this, [this] { FindInList(*this); });
+}
+
+void MainWindow::wireListEvents() {
+    connect(超级列表框1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ToggleAllTicks(*this, column); });
+    connect(超级列表框1, &QAbstractItemView::doubleClicked, this,
+            [this] { AuditionSelectedRow(*this); });
+    connect(超级列表框1, &ReportList::focusReceived, this, [this] { HideSuggestions(*this); });
+    connect(超级列表框1, &ReportList::rightButtonReleased, this, [this] { ShowListMenu(*this); });
+    connect(复制名字, &QAction::triggered, this, [this] { CopySongName(*this); });
+}
+
+void MainWindow::wirePlayerEvents() {
+    connect(按钮_停止, &QPushButton::clicked, this, [this] { StopAudition(*this); });
+    connect(滑块条_进度, &QSlider::valueChanged, this, [this] { SeekAudition(*this); });
+    connect(滑块条_音量, &QSlider::valueChanged, this, [this] { ApplyVolume(*this); });
+    connect(时钟1, &QTimer::timeout, this, [this] { AuditionTick(*this); });
+    connect(this, &MainWindow::localPlayerProgress, this,
+            [this](int percent) { OnLocalPlayerProgress(*this, percent); });
+    connect(选择框2, &QCheckBox::clicked, this, [this] { ToggleLayoutEdit(*this); });
+}
+
+void MainWindow::wireDownloadEvents() {
+    connect(按钮_下载, &QPushButton::clicked, this, [this] { DownloadTickedSongs(*this); });
+    connect(选择框1, &QCheckBox::clicked, this, [this](bool ticked) {
+        if (ticked) {
+            ReleasePlugin(*this);
+        }
+    });
+    connect(按钮_关于, &QPushButton::clicked, this, [this] { OpenAbout(*this); });
+}
+
+// Events that Qt reports as raw input go through this window's event filter.
+void MainWindow::watchEvents() {
+    for (QObject* control :
+         {static_cast<QObject*>(编辑框_输入), static_cast<QObject*>(列表框_预热),
+          static_cast<QObject*>(列表框_预热->viewport()), static_cast<QObject*>(编辑框_搜)}) {
+        control->installEventFilter(this);
+    }
+    for (QWidget* control :
+         {static_cast<QWidget*>(按钮_停止), static_cast<QWidget*>(滑块条_进度),
+          static_cast<QWidget*>(滑块条_音量), static_cast<QWidget*>(标签_name),
+          static_cast<QWidget*>(标签_音量), static_cast<QWidget*>(标签_时间),
+          static_cast<QWidget*>(编辑框_歌词->viewport()), static_cast<QWidget*>(图片框_image)}) {
+        control->installEventFilter(this);
+    }
+}
+
+bool MainWindow::isPlayerControl(QObject* watched) const {
+    return watched == 按钮_停止 || watched == 滑块条_进度 || watched == 滑块条_音量 ||
+           watched == 标签_name || watched == 标签_音量 || watched == 标签_时间 ||
+           watched == 编辑框_歌词->viewport() || watched == 图片框_image;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    const auto leftButton = [event] {
+        return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    };
+    if (watched == 编辑框_输入 && type == QEvent::KeyPress) {
+        KeywordKey(*this, static_cast<QKeyEvent*>(event)->key());
+    } else if (watched == 编辑框_输入 && type == QEvent::MouseButtonDblClick) {
+        QTimer::singleShot(0, this, [this] { SelectKeyword(*this); });
+    } else if (watched == 列表框_预热 && type == QEvent::KeyPress) {
+        SuggestionKey(*this, static_cast<QKeyEvent*>(event)->key());
+    } else if (watched == 列表框_预热->viewport() && type == QEvent::MouseButtonRelease &&
+               leftButton()) {
+        // After the list has moved its selection to the item under the pointer.
+        QTimer::singleShot(0, this, [this] { TakeSuggestionByMouse(*this); });
+    } else if (watched == 编辑框_搜 && type == QEvent::MouseButtonPress && leftButton()) {
+        ClearSearchBox(*this);
+    } else if (type == QEvent::MouseButtonPress && leftButton() && isPlayerControl(watched)) {
+        QWidget* control =
+            watched == 编辑框_歌词->viewport() ? 编辑框_歌词 : static_cast<QWidget*>(watched);
+        return DragPlayerControl(*this, *control);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        KeepPictureBehind(*this, PictureAnchor::MainActivated);
+    }
+    return QWidget::event(event);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    KeepPictureBehind(*this, PictureAnchor::MainMoved);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SaveLayoutOnResize(*this);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    CloseAudition(*this);
+    event->accept();
+    emit programEnding();
+}
+
+} // namespace tb::app

@@ -1,0 +1,104 @@
+#pragma once
+// The main window: its controls, kept under their designer names, and the wiring of their
+// events to the operations. The operations themselves live in their own files.
+
+#include <QPalette>
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMediaPlayer;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace tb {
+class ResultList;
+}
+
+namespace tb::app {
+
+class PictureWindow;
+class ReportList;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The result list as the core sees it.
+    ResultList& resultList();
+    // The picture window once it has been loaded, else nullptr.
+    PictureWindow* pictureWindow() const { return m_pictureWindow.get(); }
+    // Loads the picture window, hidden.
+    void loadPictureWindow();
+    // The background the window had before the layout-edit switch changed it.
+    const QPalette& defaultPalette() const { return m_defaultPalette; }
+
+    // Controls, named as designed.
+    QLineEdit* 编辑框_输入 = nullptr;
+    QPushButton* 按钮_获取 = nullptr;
+    QLabel* 标签1 = nullptr;
+    QLineEdit* 编辑框_搜 = nullptr;
+    QPushButton* 按钮_搜 = nullptr;
+    QListWidget* 列表框_预热 = nullptr;
+    ReportList* 超级列表框1 = nullptr;
+    QLabel* 图片框_image = nullptr;
+    QPlainTextEdit* 编辑框_歌词 = nullptr;
+    QLabel* 标签_name = nullptr;
+    QSlider* 滑块条_进度 = nullptr;
+    QLabel* 标签_音量 = nullptr;
+    QSlider* 滑块条_音量 = nullptr;
+    QPushButton* 按钮_停止 = nullptr;
+    QLabel* 标签_时间 = nullptr;
+    QTimer* 时钟1 = nullptr;
+    QMediaPlayer* 媒体播放 = nullptr;
+    QCheckBox* 选择框2 = nullptr;
+    QCheckBox* 选择框_随机播放 = nullptr;
+    QPushButton* 按钮_关于 = nullptr;
+    QLineEdit* 编辑框_保存目录 = nullptr;
+    QLabel* 标签2 = nullptr;
+    QCheckBox* 选择框1 = nullptr;
+    QPushButton* 按钮_下载 = nullptr;
+    QMenu* 菜单 = nullptr;
+    QAction* 复制名字 = nullptr;
+
+signals:
+    // The local player's progress notification, in percent.
+    void localPlayerProgress(int percent);
+    // The window has been closed and the player cleaned up: the program ends.
+    void programEnding();
+
+protected:
+    bool event(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildSearchControls();
+    void buildPlayerControls();
+    void buildDownloadControls();
+    void buildListMenu();
+    void wireSearchEvents();
+    void wireListEvents();
+    void wirePlayerEvents();
+    void wireDownloadEvents();
+    void watchEvents();
+    bool isPlayerControl(QObject* watched) const;
+
+    std::unique_ptr<ResultList> m_resultList;
+    std::unique_ptr<PictureWindow> m_pictureWindow;
+    QPalette m_defaultPalette;
+};
+
+} // namespace tb::app

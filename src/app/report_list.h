@@ -1,0 +1,32 @@
+#pragma once
+// The report list control: one row per song, a check box in the first column, clickable
+// column headers, whole-row single selection.
+
+#include <QTreeView>
+
+namespace tb::app {
+
+class ResultListModel;
+
+class ReportList : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ReportList(QWidget* parent = nullptr);
+
+    ResultListModel& rows() const { return *m_rows; }
+
+signals:
+    void focusReceived();
+    void rightButtonReleased();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void setUpColumns();
+
+    ResultListModel* m_rows;
+};
+
+} // namespace tb::app

@@ -1,0 +1,61 @@
+#include "app/startup.h"
+
+#include "app/instance_guard.h"
+#include "app/later_operations.h"
+#include "app/main_window.h"
+#include "app/operations.h"
+#include "data/local_text.h"
+#include "platform/process_list.h"
+
+#include <chrono>
+#include <random>
+
+namespace tb::app {
+namespace {
+
+constexpr int kFirstRandomSkin = 11;
+constexpr int kLastRandomSkin = 12;
+constexpr int kEngineReceiveBufferBytes = 20480;
+
+int randomSkinNumber() {
+    const auto seed = std::chrono::system_clock::now().time_since_epoch().count();
+    std::mt19937 generator(static_cast<std::mt19937::result_type>(seed));
+    return std::uniform_int_distribution<int>(kFirstRandomSkin, kLastRandomSkin)(generator);
+}
+
+} // namespace
+
+StartupHooks StartupHooks::system() {
+    return {platform::RunningProcessNames, platform::OwnExecutableName, ApplySkin};
+}
+
+StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arguments,
+                         const StartupHooks& hooks) {
+    hooks.applySkin(randomSkinNumber());
+    window.setWindowOpacity(kFrontWindowOpacity);
+    ApplyVolume(window);
+    InitDownloadEngine(kEngineReceiveBufferBytes, 0, 0);
+    LoadLayout(window);
+    window.loadPictureWindow();
+    switch (RunInstanceGuard(hooks.processNames(), hooks.ownName())) {
+    case GuardDecision::EndProgram:
+        return StartupResult::EndProgram;
+    case GuardDecision::SecondCopyGoesOn:
+        return StartupResult::Running;
+    case GuardDecision::NoOtherCopy:
+        break;
+    }
+    if (const std::optional<int> skin = SkinChoice(arguments)) {
+        hooks.applySkin(*skin);
+    }
+    return StartupResult::Running;
+}
+
+std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2 || arguments[0] != "TS") {
+        return std::nullopt;
+    }
+    return static_cast<int>(LocalToInt(arguments[1]));
+}
+
+} // namespace tb::app

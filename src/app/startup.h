@@ -1,0 +1,35 @@
+#pragma once
+// The set-up that follows the creation of the main window, ending with the instance guard
+// and the skin chosen on the command line.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tb::app {
+
+class MainWindow;
+
+// Where start-up takes the process list, the program's own name and the skin switch from.
+// The defaults are the running system and the appearance subsystem; tests replace them.
+struct StartupHooks {
+    std::function<std::vector<std::string>()> processNames;
+    std::function<std::string()> ownName;
+    std::function<void(int skinNumber)> applySkin;
+
+    static StartupHooks system();
+};
+
+enum class StartupResult { Running, EndProgram };
+
+// Runs the set-up steps in order on the freshly created main window. EndProgram when the
+// user chose not to run a second copy; the caller then ends without entering the event loop.
+StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arguments,
+                         const StartupHooks& hooks = StartupHooks::system());
+
+// The skin number chosen on the command line: at least two arguments, the first exactly
+// "TS"; the second is read as an integer (0 when it is not a number).
+std::optional<int> SkinChoice(const std::vector<std::string>& arguments);
+
+} // namespace tb::app

@@ -1,0 +1,59 @@
+#include "platform/qt/message_box_prompt.h"
+
+#include "data/qt_local_text.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tb::platform {
+namespace {
+
+QMessageBox::StandardButtons standardButtons(PromptButtons buttons) {
+    switch (buttons) {
+    case PromptButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+// Closing a box without choosing counts as its negative answer.
+PromptAnswer answerFor(int clicked, PromptButtons buttons) {
+    switch (clicked) {
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::Ok:
+        return PromptAnswer::Ok;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    case QMessageBox::Cancel:
+        return PromptAnswer::Cancel;
+    default:
+        break;
+    }
+    switch (buttons) {
+    case PromptButtons::YesNo:
+        return PromptAnswer::No;
+    case PromptButtons::OkCancel:
+        return PromptAnswer::Cancel;
+    case PromptButtons::Ok:
+        break;
+    }
+    return PromptAnswer::Ok;
+}
+
+} // namespace
+
+PromptAnswer MessageBoxPrompt::ask(const std::string& text, const std::string& title,
+                                   PromptButtons buttons) {
+    const QMessageBox::Icon icon =
+        buttons == PromptButtons::YesNo ? QMessageBox::Question : QMessageBox::Information;
+    QMessageBox box(icon, LocalToQString(title), LocalToQString(text), standardButtons(buttons),
+                    QApplication::activeWindow());
+    return answerFor(box.exec(), buttons);
+}
+
+} // namespace tb::platform

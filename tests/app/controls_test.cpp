@@ -1,0 +1,190 @@
+// The windows open with the designed controls: names, kinds, captions, places, columns.
+
+#include "app/about_window.h"
+#include "app/main_window.h"
+#include "app/operations.h"
+#include "app/picture_window.h"
+#include "app/report_list.h"
+#include "app_test_support.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMediaPlayer>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+namespace tb::app::test {
+namespace {
+
+struct ControlSpec {
+    const char* name;
+    const char* kind; // Qt class the control must be
+    QString caption;
+    QRect geometry;
+    bool visible;
+};
+
+QString captionOf(QWidget* control) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        return edit->text();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        return button->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
+        return text->toPlainText();
+    }
+    return {};
+}
+
+std::vector<ControlSpec> mainWindowControls() {
+    const QString saveFolder = QDir::homePath() + qs("/抖音歌曲cc/");
+    return {
+        {"编辑框_输入", "QLineEdit", qs("抖音"), {8, 8, 209, 24}, true},
+        {"按钮_获取", "QPushButton", qs("获取列表"), {222, 8, 74, 24}, true},
+        {"标签1", "QLabel", qs("目录搜索："), {302, 8, 54, 24}, true},
+        {"编辑框_搜", "QLineEdit", qs("搜你喜欢~"), {360, 8, 112, 24}, true},
+        {"按钮_搜", "QPushButton", qs("搜~"), {478, 7, 48, 24}, true},
+        {"列表框_预热", "QListWidget", {}, {8, 32, 209, 162}, false},
+        {"超级列表框1", "QTreeView", {}, {8, 42, 520, 552}, true},
+        {"图片框_image", "QLabel", {}, {615, 24, 144, 112}, true},
+        {"编辑框_歌词", "QPlainTextEdit", {}, {537, 144, 281, 328}, true},
+        {"标签_name", "QLabel", {}, {537, 488, 284, 24}, true},
+        {"滑块条_进度", "QSlider", {}, {531, 520, 256, 37}, true},
+        {"标签_音量", "QLabel", qs("音量"), {791, 520, 28, 89}, true},
+        {"滑块条_音量", "QSlider", {}, {792, 533, 20, 58}, true},
+        {"按钮_停止", "QPushButton", qs("停止"), {647, 560, 72, 32}, true},
+        {"标签_时间", "QLabel", qs("时间控制 - Sonora"), {551, 616, 256, 24}, true},
+        {"选择框2",
+         "QCheckBox",
+         qs("播放页面 自由排版     勾选编辑保存"),
+         {295, 595, 137, 32},
+         true},
+        {"选择框_随机播放", "QCheckBox", qs("唱完随机放下一个"), {295, 628, 177, 16}, true},
+        {"按钮_关于", "QPushButton", qs("关于/说明"), {448, 603, 80, 32}, true},
+        {"编辑框_保存目录", "QLineEdit", saveFolder, {8, 598, 160, 24}, true},
+        {"标签2", "QLabel", qs("想保存在哪里自己定义"), {23, 624, 136, 16}, true},
+        {"选择框1", "QCheckBox", qs("利用 batchget接口下载"), {173, 598, 147, 16}, true},
+        {"按钮_下载", "QPushButton", qs("下载选中歌曲"), {174, 615, 104, 27}, true},
+    };
+}
+
+TEST_F(AppTest, MainWindowOpensWithEveryDesignedControl) {
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(
+        window.windowTitle(),
+        qs("Tunebatch  适用:[车载/手机/随身听/] 热搜：70 80 90 年代 抖音 热门新歌，尽在这里……"));
+    EXPECT_EQ(window.geometry(), QRect(50, 50, 837, 672));
+
+    for (const ControlSpec& spec : mainWindowControls()) {
+        SCOPED_TRACE(spec.name);
+        auto* control = window.findChild<QWidget*>(qs(spec.name));
+        ASSERT_NE(control, nullptr);
+        EXPECT_TRUE(control->inherits(spec.kind)) << control->metaObject()->className();
+        EXPECT_EQ(control->parentWidget(), &window);
+        EXPECT_EQ(captionOf(control), spec.caption);
+        EXPECT_EQ(control->geometry(), spec.geometry);
+        EXPECT_EQ(control->isVisible(), spec.visible);
+    }
+}
+
+TEST_F(AppTest, MembersAreTheNamedControlsAndTheNonVisualPartsExist) {
+    MainWindow window;
+    EXPECT_EQ(window.findChild<QWidget*>(qs("按钮_获取")), window.按钮_获取);
+    EXPECT_EQ(window.findChild<QWidget*>(qs("超级列表框1")), window.超级列表框1);
+    EXPECT_EQ(window.findChild<QWidget*>(qs("编辑框_保存目录")), window.编辑框_保存目录);
+
+    auto* clock = window.findChild<QTimer*>(qs("时钟1"));
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->interval(), 0);
+    EXPECT_FALSE(clock->isActive());
+    EXPECT_NE(window.findChild<QMediaPlayer*>(qs("媒体播放")), nullptr);
+
+    auto* menu = window.findChild<QMenu*>(qs("菜单"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().first()->text(), qs("复制名字"));
+    EXPECT_EQ(menu->actions().first()->objectName(), qs("复制名字"));
+
+    EXPECT_EQ(window.滑块条_音量->orientation(), Qt::Vertical);
+    EXPECT_EQ(window.滑块条_进度->orientation(), Qt::Horizontal);
+}
+
+TEST_F(AppTest, ResultListHasElevenColumnsWithHiddenDataCarriers) {
+    MainWindow window;
+    const QHeaderView* header = window.超级列表框1->header();
+    const std::vector<std::pair<QString, int>> columns = {
+        {qs("索引"), 50},     {qs("歌名 [点击全选]"), 180},
+        {qs("hash"), 0},      {qs("album_id"), 0},
+        {qs("URL"), 0},       {qs("已下载进度"), 100},
+        {qs("下载状态"), 80}, {qs("时间"), 50},
+        {qs("大小"), 50},     {qs("源时间"), 0},
+        {qs("源大小"), 0}};
+    ASSERT_EQ(header->count(), static_cast<int>(columns.size()));
+    for (int column = 0; column < header->count(); ++column) {
+        SCOPED_TRACE(column);
+        const auto& [title, width] = columns[static_cast<std::size_t>(column)];
+        EXPECT_EQ(window.超级列表框1->model()->headerData(column, Qt::Horizontal).toString(),
+                  title);
+        EXPECT_EQ(header->sectionSize(column), width);
+        EXPECT_EQ(header->isSectionHidden(column), width == 0);
+    }
+    EXPECT_TRUE(header->sectionsClickable());
+}
+
+TEST_F(AppTest, AboutWindowShowsTheGuideInOrderAndTheHint) {
+    AboutWindow about;
+    EXPECT_EQ(about.windowTitle(), qs("关于/帮助"));
+    EXPECT_EQ(about.size(), QSize(630, 282));
+    EXPECT_TRUE(about.isModal());
+    EXPECT_TRUE(about.guideText()->isReadOnly());
+    EXPECT_EQ(about.hintLabel()->text(),
+              qs("全部下载 建议利用 batchget接口下载（建议不要多开下载不然电脑会卡死网络会波动）"));
+
+    // The guide walks through the program in the order a newcomer needs it.
+    const QString guide = about.guideText()->toPlainText();
+    const QStringList milestones = {qs("欢迎"),           qs("batchget"),
+                                    qs("[获取列表]"),     qs("双击"),
+                                    qs("[下载选中歌曲]"), QDir::homePath() + qs("/抖音歌曲cc/"),
+                                    qs("\"/\""),          qs("拖动"),
+                                    qs("\"抖音\""),       qs("分享页")};
+    qsizetype previous = -1;
+    for (const QString& milestone : milestones) {
+        const qsizetype at = guide.indexOf(milestone);
+        EXPECT_GT(at, previous) << milestone.toStdString();
+        previous = std::max(previous, at);
+    }
+    EXPECT_FALSE(guide.contains(QLatin1Char('\\')));
+}
+
+TEST_F(AppTest, PictureWindowHoldsOnePictureAndAFifteenSecondClock) {
+    PictureWindow picture;
+    EXPECT_EQ(picture.geometry(), QRect(50, 50, 518, 375));
+    EXPECT_EQ(picture.findChild<QLabel*>(qs("图片框1")), picture.图片框1);
+    auto* clock = picture.findChild<QTimer*>(qs("时钟1"));
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->interval(), 15000);
+    EXPECT_TRUE(clock->isActive());
+
+    picture.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
+    picture.resize(300, 200);
+    EXPECT_TRUE(waitFor([&] { return picture.图片框1->geometry() == QRect(0, 0, 300, 200); }));
+}
+
+} // namespace
+} // namespace tb::app::test

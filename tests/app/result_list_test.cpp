@@ -1,0 +1,170 @@
+// The result list: ticking by header clicks, copying a name from the popup menu, and the
+// row store that the core fills one row at a time.
+
+#include "app/main_window.h"
+#include "app/report_list.h"
+#include "app/result_list_model.h"
+#include "app_test_support.h"
+#include "catalogue/result_list.h"
+#include "data/local_text.h"
+#include "platform/qt/qt_platform.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QMenu>
+
+namespace tb::app::test {
+namespace {
+
+void addSongs(ResultList& rows, const std::vector<const char*>& names) {
+    for (const char* name : names) {
+        const int row = rows.appendRow();
+        rows.setCell(row, kColIndex, std::to_string(row));
+        rows.setCell(row, kColName, Utf8ToLocal(name));
+    }
+}
+
+std::vector<bool> ticks(const ResultList& rows) {
+    std::vector<bool> result;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        result.push_back(rows.isTicked(row));
+    }
+    return result;
+}
+
+void clickHeader(ReportList& list, int column) {
+    QHeaderView* header = list.header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+class ShownMainWindow : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    MainWindow window;
+};
+
+TEST_F(ShownMainWindow, SongNameHeaderTicksAndUnticksEveryRowOtherHeadersDoNothing) {
+    ResultList& rows = window.resultList();
+    addSongs(rows, {"一", "二", "三", "四"});
+    rows.setTicked(2, true);
+
+    clickHeader(*window.超级列表框1, kColIndex);
+    EXPECT_EQ(ticks(rows), (std::vector<bool>{false, false, true, false}));
+
+    clickHeader(*window.超级列表框1, kColName);
+    EXPECT_EQ(ticks(rows), (std::vector<bool>{true, true, true, true}));
+
+    // A row unticked by hand in between does not change what the next click does.
+    rows.setTicked(1, false);
+    clickHeader(*window.超级列表框1, kColName);
+    EXPECT_EQ(ticks(rows), (std::vector<bool>{false, false, false, false}));
+
+    clickHeader(*window.超级列表框1, kColDuration);
+    EXPECT_EQ(ticks(rows), (std::vector<bool>{false, false, false, false}));
+}
+
+TEST_F(ShownMainWindow, CopyNameFromThePopupMenuCopiesTheRowUnderTheRightClick) {
+    ResultList& rows = window.resultList();
+    addSongs(rows, {"第一首", "노래 🎵 Ä", "第三首"});
+    platform::SetClipboardText("before");
+
+    // Without a selected row the clipboard keeps its content.
+    window.复制名字->trigger();
+    EXPECT_EQ(platform::ClipboardText(), "before");
+
+    ReportList& list = *window.超级列表框1;
+    ASSERT_TRUE(waitFor([&] { return list.model()->rowCount() == 3; }));
+    const QRect second = list.visualRect(list.model()->index(1, kColName));
+    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, second.center());
+    EXPECT_EQ(rows.selectedRow(), 1);
+    ASSERT_TRUE(waitFor([&] { return window.菜单->isVisible(); }));
+
+    window.复制名字->trigger();
+    window.菜单->close();
+    EXPECT_EQ(platform::ClipboardText(), Utf8ToLocal("노래 🎵 Ä"));
+}
+
+// Counts the complaints of QAbstractItemModelTester, which reports through qWarning.
+class ModelWarnings {
+public:
+    ModelWarnings() { s_count = 0, s_previous = qInstallMessageHandler(&ModelWarnings::count); }
+    ~ModelWarnings() { qInstallMessageHandler(s_previous); }
+    int total() const { return s_count; }
+
+private:
+    static void count(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type >= QtWarningMsg && qstrcmp(context.category, "qt.modeltest") == 0) {
+            ++s_count;
+        }
+        s_previous(type, context, text);
+    }
+    static inline int s_count = 0;
+    static inline QtMessageHandler s_previous = nullptr;
+};
+
+TEST_F(ShownMainWindow, RowsAreUsableAtOnceAndReachTheViewInBatches) {
+    ModelWarnings warnings;
+    ResultListModel& model = window.超级列表框1->rows();
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    ResultList& rows = window.resultList();
+
+    constexpr int kRows = 2000;
+    for (int i = 0; i < kRows; ++i) {
+        const int row = rows.appendRow();
+        ASSERT_EQ(row, i);
+        rows.setCell(row, kColName, "song " + std::to_string(i));
+        rows.setTicked(row, i % 2 == 0);
+        ASSERT_EQ(rows.cell(row, kColName), "song " + std::to_string(i));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(rows.rowCount(), kRows);
+    EXPECT_LE(model.rowCount(), kRows);
+    ASSERT_TRUE(waitFor([&] { return model.rowCount() == kRows; }));
+    EXPECT_EQ(model.data(model.index(kRows - 1, kColName), Qt::DisplayRole).toString(),
+              qs("song 1999"));
+    EXPECT_EQ(model.data(model.index(4, kColIndex), Qt::CheckStateRole).toInt(), Qt::Checked);
+
+    // Selecting or revealing a row the view has not heard of yet shows it first.
+    const int late = rows.appendRow();
+    rows.selectRow(late);
+    rows.ensureVisible(late);
+    EXPECT_EQ(rows.selectedRow(), late);
+    EXPECT_EQ(model.rowCount(), kRows + 1);
+
+    // Out-of-range cells read as empty and writes to them are ignored.
+    rows.setCell(kRows + 5, kColName, "nowhere");
+    rows.setCell(0, kResultColumnCount, "nowhere");
+    EXPECT_EQ(rows.cell(kRows + 5, kColName), "");
+    EXPECT_EQ(rows.cell(-1, kColName), "");
+    EXPECT_FALSE(rows.isTicked(kRows + 5));
+
+    rows.clearRows();
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(rows.selectedRow(), -1);
+    EXPECT_EQ(warnings.total(), 0);
+}
+
+TEST_F(ShownMainWindow, TickingARowByItsCheckBoxReachesTheRowStore) {
+    ResultList& rows = window.resultList();
+    addSongs(rows, {"甲", "乙"});
+    ReportList& list = *window.超级列表框1;
+    ASSERT_TRUE(waitFor([&] { return list.model()->rowCount() == 2; }));
+    EXPECT_TRUE(
+        list.model()->setData(list.model()->index(1, kColIndex), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(ticks(rows), (std::vector<bool>{false, true}));
+    // Only the first column carries the tick.
+    EXPECT_FALSE(
+        list.model()->setData(list.model()->index(0, kColName), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_FALSE(rows.isTicked(0));
+}
+
+} // namespace
+} // namespace tb::app::test

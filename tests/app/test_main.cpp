@@ -1,0 +1,16 @@
+// GUI tests need one QApplication for the whole run; the tests set QT_QPA_PLATFORM=offscreen.
+
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    tb::platform::installQtPlatformHandlers();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
