@@ -59,9 +59,14 @@ void DownloadWorker::StartRowDownload(const std::string& playUrl, const std::str
     while (m_engine.running()) {
         platform::WaitProcessingEvents(kIdlePollMs);
     }
+    beginRow(row);
+    m_engine.start(m_settings);
+}
+
+void DownloadWorker::beginRow(int row) {
     m_row = row;
     m_statusKept = false;
-    m_engine.start(m_settings);
+    m_targetExisted = false;
 }
 
 int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t value,
@@ -91,11 +96,14 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
         return 0;
     case kEventConnectionFailed:
         m_statusKept = true;
-        postCell(row, kColStatus, localText("出错任务"));
+        if (!m_targetExisted) {
+            postCell(row, kColStatus, localText("出错任务"));
+        }
         DownloadBusy = false;
         return 1;
     case kEventTargetExists:
         m_statusKept = true;
+        m_targetExisted = true;
         postCell(row, kColStatus, localText("本地存在"));
         platform::PostToUiThread([this, row] { m_list.setTicked(row, false); });
         DownloadBusy = false;

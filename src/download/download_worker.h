@@ -33,6 +33,10 @@ public:
     // handed over after an early failure report is not refused.
     void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row);
 
+    // Makes row the task's row and forgets the status of the previous task (part of
+    // StartRowDownload; also lets a caller replay events for a row).
+    void beginRow(int row);
+
     // The task's event receiver; runs on the engine's threads.
     int OnDownloadEvent(int kind, int connection, std::int64_t value, std::int64_t second,
                         std::string& targetFile);
@@ -51,6 +55,8 @@ private:
     std::atomic<std::int64_t> m_totalSize{0};
     // Set by a failure or an existing target; the final report keeps that status.
     std::atomic<bool> m_statusKept{false};
+    // An existing target's "本地存在" is not replaced by the failure report that follows.
+    std::atomic<bool> m_targetExisted{false};
 };
 
 } // namespace download

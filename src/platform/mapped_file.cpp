@@ -11,7 +11,8 @@
 namespace tb::platform {
 namespace {
 
-constexpr std::uint64_t kGrowthStep = 1 << 20;
+// First reservation of a file whose size is not announced; it doubles as data arrives.
+constexpr std::uint64_t kGrowthStep = 64 * 1024;
 
 } // namespace
 

@@ -187,7 +187,8 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
     // Kind 18 is asked directly on the connection's thread, so it may reach the receiver
     // before the queued kind 5; 9 and then 4 always follow it.
     const std::vector<int> kinds = kindsOf(run.events);
-    EXPECT_TRUE(kinds == (std::vector<int>{5, 18, 9, 4}) || kinds == (std::vector<int>{18, 5, 9, 4}));
+    EXPECT_TRUE(kinds == (std::vector<int>{5, 18, 9, 4}) ||
+                kinds == (std::vector<int>{18, 5, 9, 4}));
     const auto asked = run.ofKind(kEventTargetExists);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].value, static_cast<std::int64_t>(previous.size()));
