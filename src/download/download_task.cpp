@@ -15,6 +15,8 @@ namespace {
 // Length of the one segment of a response whose size is not announced.
 constexpr std::int64_t kUnknownLength = std::numeric_limits<std::int64_t>::max() / 4;
 constexpr int kNumberedNames = 99;
+// Granularity of releasing filled pages (a multiple of every usual page size).
+constexpr std::uint64_t kPage = 64 * 1024;
 
 std::string numberedName(const std::string& target, int number) {
     const auto slash = target.find_last_of('/');
@@ -236,6 +238,10 @@ StoreResult DownloadTask::store(int connection, int index, bool firstStep, bool 
         return result;
     }
     if (result.accepted > 0) {
+        // Pages this connection has filled are left to the page cache, so a large file
+        // does not stay resident in the process. The partly filled last page stays.
+        const std::uint64_t pageStart = static_cast<std::uint64_t>(offset) / kPage * kPage;
+        m_file.releasePages(pageStart, static_cast<std::uint64_t>(result.offsetAfter) - pageStart);
         queueEvent(kEventBlock, connection, result.accepted);
     }
     return result;

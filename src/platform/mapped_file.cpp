@@ -97,6 +97,15 @@ int MappedFile::writeAt(std::uint64_t offset, const void* data, std::size_t leng
     return 0;
 }
 
+void MappedFile::releasePages(std::uint64_t offset, std::uint64_t length) {
+    static const auto pageSize = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t first = (offset + pageSize - 1) / pageSize * pageSize;
+    const std::uint64_t end = std::min(offset + length, m_mapped) / pageSize * pageSize;
+    if (m_data != nullptr && first < end) {
+        ::madvise(m_data + first, end - first, MADV_DONTNEED);
+    }
+}
+
 void MappedFile::close(std::optional<std::uint64_t> keptSize) {
     if (!isOpen()) {
         return;

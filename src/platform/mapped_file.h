@@ -28,6 +28,11 @@ public:
     // grows first (callers serialise writes to a growable file). Returns 0 or an errno.
     int writeAt(std::uint64_t offset, const void* data, std::size_t length);
 
+    // Lets the pages wholly inside [offset, offset + length) go from this process's memory;
+    // their data stays in the file (the mapping is shared). Keeps the memory of a large
+    // download small; the pages come back if touched again.
+    void releasePages(std::uint64_t offset, std::uint64_t length);
+
     // Unmaps and closes; a growable file is first cut to keptSize bytes.
     void close(std::optional<std::uint64_t> keptSize = std::nullopt);
     // Closes and deletes the file this object created.
