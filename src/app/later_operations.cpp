@@ -16,15 +16,6 @@ bool DragPlayerControl(MainWindow&, QWidget&) {
     return false;
 }
 
-void GetListCommand(MainWindow&) {}
-void FetchSuggestions(MainWindow&) {}
-void KeywordKey(MainWindow&, int) {}
-void SuggestionKey(MainWindow&, int) {}
-void TakeSuggestionByMouse(MainWindow&) {}
-void FindInList(MainWindow&) {}
-void ClearSearchBox(MainWindow&) {}
-void HideSuggestions(MainWindow&) {}
-
 void DownloadTickedSongs(MainWindow&) {}
 void ReleasePlugin(MainWindow&) {}
 
@@ -35,8 +26,5 @@ void ApplyVolume(MainWindow&) {}
 void AuditionTick(MainWindow&) {}
 void OnLocalPlayerProgress(MainWindow&, int) {}
 void CloseAudition(MainWindow&) {}
-
-void LoadRandomPictureInBackground(PictureWindow&) {}
-void LoadRandomPicture(PictureWindow&) {}
 
 } // namespace tb::app

@@ -43,6 +43,7 @@ public:
     void FindInList();
 
     bool atTopOfSuggestions() const { return m_atTop; }
+    SongSearch& search() { return m_search; }
 
 private:
     std::string selectedSuggestion() const;
