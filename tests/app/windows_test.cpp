@@ -55,26 +55,35 @@ TEST_F(WindowsTest, FreeLayoutBoxTurnsTheBackgroundWhiteAndBack) {
 
 TEST_F(WindowsTest, AboutOpensModallyAndTheMainWindowComesBackBehindIt) {
     window.loadPictureWindow();
+    window.pictureWindow()->show();
     bool sawAbout = false;
     bool mainHiddenMeanwhile = false;
+    bool pictureFollowedAbout = false;
+    double aboutOpacity = 1.0;
     QTimer::singleShot(0, &window, [&] {
         // Runs inside the About window's own event loop.
         auto* about = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
-        sawAbout = about != nullptr && about->isVisible();
-        mainHiddenMeanwhile = !window.isVisible();
-        if (about != nullptr) {
-            about->reject();
+        if (about == nullptr) {
+            return;
         }
+        sawAbout = about->isVisible();
+        mainHiddenMeanwhile = !window.isVisible();
+        about->move(200, 150);
+        pictureFollowedAbout = waitFor([&] {
+            return window.pictureWindow()->frameGeometry().topLeft() ==
+                   about->frameGeometry().topLeft() + QPoint(1, 1);
+        });
+        aboutOpacity = about->windowOpacity();
+        about->reject();
     });
     QTest::mouseClick(window.按钮_关于, Qt::LeftButton);
     EXPECT_TRUE(sawAbout);
     EXPECT_TRUE(mainHiddenMeanwhile);
+    EXPECT_TRUE(pictureFollowedAbout);
+    EXPECT_NEAR(aboutOpacity, 210.0 / 255.0, 0.01);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(waitFor([&] {
-        return window.pictureWindow()->frameGeometry().topLeft() ==
-               window.frameGeometry().topLeft() + QPoint(1, 1);
-    }));
+    EXPECT_TRUE(waitFor([&] { return pictureBehindMain(); }));
 }
 
 TEST_F(WindowsTest, MovingTheMainWindowShowsThePictureWindowBehindIt) {
