@@ -27,7 +27,4 @@ void AuditionTick(MainWindow&) {}
 void OnLocalPlayerProgress(MainWindow&, int) {}
 void CloseAudition(MainWindow&) {}
 
-void LoadRandomPictureInBackground(PictureWindow&) {}
-void LoadRandomPicture(PictureWindow&) {}
-
 } // namespace tb::app
