@@ -73,12 +73,20 @@ void MainWindow::wireListEvents() {
 
 void MainWindow::wirePlayerEvents() {
     connect(按钮_停止, &QPushButton::clicked, this, [this] { StopAudition(*this); });
-    connect(滑块条_进度, &QSlider::valueChanged, this, [this] { SeekAudition(*this); });
-    connect(滑块条_音量, &QSlider::valueChanged, this, [this] { ApplyVolume(*this); });
+    connectUserMoves(滑块条_进度, [this] { SeekAudition(*this); });
+    connectUserMoves(滑块条_音量, [this] { ApplyVolume(*this); });
     connect(时钟1, &QTimer::timeout, this, [this] { AuditionTick(*this); });
     connect(this, &MainWindow::localPlayerProgress, this,
             [this](int percent) { OnLocalPlayerProgress(*this, percent); });
     connect(选择框2, &QCheckBox::clicked, this, [this] { ToggleLayoutEdit(*this); });
+}
+
+// Only the user's moves count: the player sets the progress slider every second itself.
+// The slider takes its new value right after reporting the action, so the handler is
+// queued behind it.
+void MainWindow::connectUserMoves(QSlider* slider, const std::function<void()>& handler) {
+    connect(slider, &QAbstractSlider::actionTriggered, this,
+            [this, handler] { QTimer::singleShot(0, this, handler); });
 }
 
 void MainWindow::wireDownloadEvents() {

@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -93,6 +94,7 @@ private:
     void wireListEvents();
     void wirePlayerEvents();
     void wireDownloadEvents();
+    void connectUserMoves(QSlider* slider, const std::function<void()>& handler);
     void watchEvents();
     bool isPlayerControl(QObject* watched) const;
 

@@ -25,7 +25,7 @@
 namespace tb::app::test {
 namespace {
 
-struct ControlSpec {
+struct DesignedControl {
     const char* name;
     const char* kind; // Qt class the control must be
     QString caption;
@@ -49,7 +49,7 @@ QString captionOf(QWidget* control) {
     return {};
 }
 
-std::vector<ControlSpec> mainWindowControls() {
+std::vector<DesignedControl> mainWindowControls() {
     const QString saveFolder = QDir::homePath() + qs("/抖音歌曲cc/");
     return {
         {"编辑框_输入", "QLineEdit", qs("抖音"), {8, 8, 209, 24}, true},
@@ -90,15 +90,15 @@ TEST_F(AppTest, MainWindowOpensWithEveryDesignedControl) {
         qs("Tunebatch  适用:[车载/手机/随身听/] 热搜：70 80 90 年代 抖音 热门新歌，尽在这里……"));
     EXPECT_EQ(window.geometry(), QRect(50, 50, 837, 672));
 
-    for (const ControlSpec& spec : mainWindowControls()) {
-        SCOPED_TRACE(spec.name);
-        auto* control = window.findChild<QWidget*>(qs(spec.name));
+    for (const DesignedControl& designed : mainWindowControls()) {
+        SCOPED_TRACE(designed.name);
+        auto* control = window.findChild<QWidget*>(qs(designed.name));
         ASSERT_NE(control, nullptr);
-        EXPECT_TRUE(control->inherits(spec.kind)) << control->metaObject()->className();
+        EXPECT_TRUE(control->inherits(designed.kind)) << control->metaObject()->className();
         EXPECT_EQ(control->parentWidget(), &window);
-        EXPECT_EQ(captionOf(control), spec.caption);
-        EXPECT_EQ(control->geometry(), spec.geometry);
-        EXPECT_EQ(control->isVisible(), spec.visible);
+        EXPECT_EQ(captionOf(control), designed.caption);
+        EXPECT_EQ(control->geometry(), designed.geometry);
+        EXPECT_EQ(control->isVisible(), designed.visible);
     }
 }
 

@@ -101,11 +101,11 @@ TEST_F(WindowsTest, MovingTheMainWindowShowsThePictureWindowBehindIt) {
 TEST_F(WindowsTest, DoubleClickOnTheKeywordSelectsAllOfItAfterAPause) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    window.编辑框_输入->setText(qs("周杰伦 晴天"));
+    window.编辑框_输入->setText(qs("夜曲 晴空"));
     window.编辑框_输入->deselect();
     window.按钮_获取->setFocus();
     QTest::mouseDClick(window.编辑框_输入, Qt::LeftButton, {}, QPoint(5, 12));
-    EXPECT_TRUE(waitFor([&] { return window.编辑框_输入->selectedText() == qs("周杰伦 晴天"); }));
+    EXPECT_TRUE(waitFor([&] { return window.编辑框_输入->selectedText() == qs("夜曲 晴空"); }));
     EXPECT_TRUE(window.编辑框_输入->hasFocus());
 }
 
