@@ -15,8 +15,9 @@ namespace {
 // Length of the one segment of a response whose size is not announced.
 constexpr std::int64_t kUnknownLength = std::numeric_limits<std::int64_t>::max() / 4;
 constexpr int kNumberedNames = 99;
-// Granularity of releasing filled pages (a multiple of every usual page size).
-constexpr std::uint64_t kPage = 64 * 1024;
+// Filled pages are released in steps of this many bytes: often enough to keep the process
+// small, seldom enough that the flushes cost little.
+constexpr std::int64_t kReleaseStep = 2 * 1024 * 1024;
 
 std::string numberedName(const std::string& target, int number) {
     const auto slash = target.find_last_of('/');
@@ -95,11 +96,16 @@ DownloadOutcome DownloadTask::outcome() const {
 }
 
 void DownloadTask::queueEvent(int kind, int connection, std::int64_t value, std::int64_t second) {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(m_queueMutex);
+        wasEmpty = m_queue.empty();
         m_queue.push_back({kind, connection, value, second});
     }
-    m_queueChanged.notify_one();
+    // The control thread drains the whole queue before it waits again.
+    if (wasEmpty) {
+        m_queueChanged.notify_one();
+    }
 }
 
 void DownloadTask::log(std::string_view utf8, bool isFailure) {
@@ -239,9 +245,12 @@ StoreResult DownloadTask::store(int connection, int index, bool firstStep, bool 
     }
     if (result.accepted > 0) {
         // Pages this connection has filled are left to the page cache, so a large file
-        // does not stay resident in the process. The partly filled last page stays.
-        const std::uint64_t pageStart = static_cast<std::uint64_t>(offset) / kPage * kPage;
-        m_file.releasePages(pageStart, static_cast<std::uint64_t>(result.offsetAfter) - pageStart);
+        // does not stay resident in the process.
+        const std::int64_t boundary = result.offsetAfter / kReleaseStep * kReleaseStep;
+        if (boundary > offset && boundary >= kReleaseStep) {
+            m_file.releasePages(static_cast<std::uint64_t>(boundary - kReleaseStep),
+                                static_cast<std::uint64_t>(kReleaseStep));
+        }
         queueEvent(kEventBlock, connection, result.accepted);
     }
     return result;
