@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
 #include <thread>
 
 namespace tb::app::test {
@@ -29,6 +30,25 @@ TEST(QtPlatform, WaitKeepsEventsFlowingUntilTheDeadline) {
     platform::WaitProcessingEvents(60);
     EXPECT_TRUE(timerFired);
     EXPECT_GE(clock.elapsed(), 59);
+}
+
+TEST(QtPlatform, OtherThreadsWaitBySleepingAndProcessNothing) {
+    bool timerFired = false;
+    QTimer::singleShot(0, qApp, [&] { timerFired = true; });
+    qint64 waited = 0;
+    std::thread worker([&] {
+        QElapsedTimer clock;
+        clock.start();
+        platform::ProcessPendingEvents();
+        platform::WaitProcessingEvents(20);
+        waited = clock.elapsed();
+    });
+    worker.join();
+    EXPECT_GE(waited, 19);
+    // The user-interface thread's timer was not run by the worker.
+    EXPECT_FALSE(timerFired);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(timerFired);
 }
 
 TEST(QtPlatform, CallsPostedFromAnotherThreadRunOnTheUiThreadInOrder) {
@@ -56,10 +76,16 @@ struct BoxSeen {
     int buttonCount = 0;
 };
 
+// Waits for the next box to open (it may be asked for from another thread) and answers it.
 void answerNextBox(BoxSeen& seen, QMessageBox::StandardButton press) {
-    QTimer::singleShot(0, qApp, [&seen, press] {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, qApp, [&seen, press, poll] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+        if (box == nullptr) {
+            return;
+        }
+        poll->deleteLater();
+        poll->stop();
         seen = {box->windowTitle(), box->text(), static_cast<int>(box->buttons().size())};
         if (press == QMessageBox::NoButton) {
             QTest::keyClick(box, Qt::Key_Escape);
@@ -67,6 +93,7 @@ void answerNextBox(BoxSeen& seen, QMessageBox::StandardButton press) {
             box->button(press)->click();
         }
     });
+    poll->start(5);
 }
 
 TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
@@ -93,6 +120,20 @@ TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
     answerNextBox(seen, QMessageBox::Ok);
     EXPECT_EQ(platform::ShowPrompt("x"), PromptAnswer::Ok);
     EXPECT_EQ(seen.buttonCount, 1);
+
+    // A question from another thread is shown by the user-interface thread.
+    answerNextBox(seen, QMessageBox::Yes);
+    PromptAnswer fromWorker = PromptAnswer::Cancel;
+    std::atomic<bool> answered = false;
+    std::thread worker([&] {
+        fromWorker = platform::ShowPrompt("worker?", PromptButtons::YesNo);
+        answered = true;
+    });
+    const bool done = waitFor([&] { return answered; });
+    worker.join();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(fromWorker, PromptAnswer::Yes);
+    EXPECT_EQ(seen.text, qs("worker?"));
     platform::setPrompt(nullptr);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 namespace tb::platform {
 namespace {
@@ -45,15 +46,27 @@ PromptAnswer answerFor(int clicked, PromptButtons buttons) {
     return PromptAnswer::Ok;
 }
 
-} // namespace
-
-PromptAnswer MessageBoxPrompt::ask(const std::string& text, const std::string& title,
-                                   PromptButtons buttons) {
+PromptAnswer showBox(const std::string& text, const std::string& title, PromptButtons buttons) {
     const QMessageBox::Icon icon =
         buttons == PromptButtons::YesNo ? QMessageBox::Question : QMessageBox::Information;
     QMessageBox box(icon, LocalToQString(title), LocalToQString(text), standardButtons(buttons),
                     QApplication::activeWindow());
     return answerFor(box.exec(), buttons);
+}
+
+} // namespace
+
+// Boxes belong to the user-interface thread; a caller on another thread waits for the answer.
+PromptAnswer MessageBoxPrompt::ask(const std::string& text, const std::string& title,
+                                   PromptButtons buttons) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
+        return showBox(text, title, buttons);
+    }
+    PromptAnswer answer = PromptAnswer::Cancel;
+    QMetaObject::invokeMethod(
+        app, [&] { answer = showBox(text, title, buttons); }, Qt::BlockingQueuedConnection);
+    return answer;
 }
 
 } // namespace tb::platform

@@ -11,14 +11,35 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 namespace tb::platform {
 namespace {
 
+// Processing the window's events is the user-interface thread's business; other threads
+// have no event loop of their own to run.
+bool onUiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+void processEventsOnUiThread() {
+    if (onUiThread()) {
+        QCoreApplication::processEvents();
+    }
+}
+
 // Runs a local event loop until the deadline, so the window keeps working while the caller
-// waits and the processor is not kept busy.
+// waits and the processor is not kept busy. Other threads simply sleep.
 void waitWithEventLoop(int milliseconds) {
+    if (!onUiThread()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, milliseconds)));
+        return;
+    }
     if (milliseconds <= 0) {
         QCoreApplication::processEvents();
         return;
@@ -43,7 +64,7 @@ void postToApplication(std::function<void()> call) {
 } // namespace
 
 void installQtPlatformHandlers() {
-    setPendingEventsHandler([] { QCoreApplication::processEvents(); });
+    setPendingEventsHandler(processEventsOnUiThread);
     setWaitHandler(waitWithEventLoop);
     setUiThreadPoster(postToApplication);
     setPrompt(std::make_shared<MessageBoxPrompt>());
