@@ -124,7 +124,7 @@ TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
     // A question from another thread is shown by the user-interface thread.
     answerNextBox(seen, QMessageBox::Yes);
     PromptAnswer fromWorker = PromptAnswer::Cancel;
-    std::atomic<bool> answered = false;
+    std::atomic<bool> answered{false};
     std::thread worker([&] {
         fromWorker = platform::ShowPrompt("worker?", PromptButtons::YesNo);
         answered = true;
