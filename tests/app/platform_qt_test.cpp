@@ -129,7 +129,7 @@ TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
         fromWorker = platform::ShowPrompt("worker?", PromptButtons::YesNo);
         answered = true;
     });
-    const bool done = waitFor([&] { return answered; });
+    const bool done = waitFor([&] { return answered.load(); });
     worker.join();
     EXPECT_TRUE(done);
     EXPECT_EQ(fromWorker, PromptAnswer::Yes);
