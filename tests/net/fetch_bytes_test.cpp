@@ -89,6 +89,15 @@ TEST(FetchBytesWire, UpperCaseHostIsConnectedInLowerCaseObjectNameKeepsItsCase) 
     EXPECT_EQ(AddressHost("http://WWW.Example.COM:8080/A?b=C"), "www.example.com");
 }
 
+TEST(FetchBytesWire, ProxyGetsTheAbsoluteAddress) {
+    RawHttpServer proxy({CannedReply("HTTP/1.1 200 OK", "", "via proxy")});
+    FetchBytesArgs args;
+    args.proxy = "127.0.0.1:" + std::to_string(proxy.port());
+    EXPECT_EQ(FetchBytes("http://pictures.invalid/a.jpg", args), "via proxy");
+    const std::string sent = proxy.requests()[0];
+    EXPECT_TRUE(sent.starts_with("GET http://pictures.invalid/a.jpg HTTP/1.1\r\n")) << sent;
+}
+
 TEST(FetchAddress, HostPortAndObjectName) {
     EXPECT_EQ(AddressPort("http://example.com:8080/a"), 8080);
     EXPECT_EQ(AddressPort("https://example.com/a"), 443);
