@@ -48,6 +48,22 @@ TEST_F(SearchAidsTest, SuggestionsFillTheListOrHideIt) {
     EXPECT_FALSE(suggestions.visible);
 }
 
+TEST_F(SearchAidsTest, NewerSuggestionRequestTakesTheListOver) {
+    bool typedAgain = false;
+    platform::setPendingEventsHandler([&] {
+        // A keystroke lands while the first answer is being added.
+        if (!typedAgain && suggestions.itemCount() == 1) {
+            typedAgain = true;
+            typeKeyword("抖音");
+        }
+    });
+    typeKeyword("e");
+    ASSERT_TRUE(typedAgain);
+    ASSERT_EQ(suggestions.itemCount(), 1);
+    EXPECT_EQ(suggestions.items[0].text, L("抖音 - 夜空"));
+    EXPECT_TRUE(suggestions.visible);
+}
+
 TEST_F(SearchAidsTest, SuggestionKeywordGoesOutAsTypedWithUnsafeBytesEscaped) {
     std::vector<std::size_t> requestsAtWait;
     platform::setWaitHandler([&](int ms) {
