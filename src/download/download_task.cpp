@@ -4,6 +4,7 @@
 #include "download/connection.h"
 #include "platform/thread_name.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -15,6 +16,8 @@ namespace {
 // Length of the one segment of a response whose size is not announced.
 constexpr std::int64_t kUnknownLength = std::numeric_limits<std::int64_t>::max() / 4;
 constexpr int kNumberedNames = 99;
+// Longest delay before queued block reports reach the receiver.
+constexpr std::chrono::milliseconds kBlockPickUp(20);
 // Filled pages are released in steps of this many bytes: often enough to keep the process
 // small, seldom enough that the flushes cost little.
 constexpr std::int64_t kReleaseStep = 2 * 1024 * 1024;
@@ -102,8 +105,10 @@ void DownloadTask::queueEvent(int kind, int connection, std::int64_t value, std:
         wasEmpty = m_queue.empty();
         m_queue.push_back({kind, connection, value, second});
     }
-    // The control thread drains the whole queue before it waits again.
-    if (wasEmpty) {
+    // The control thread drains the whole queue before it waits again. Block reports are
+    // many and urgent to nobody: the control thread collects them at its next look (at
+    // most kBlockPickUp later) instead of being woken for each.
+    if (wasEmpty && kind != kEventBlock) {
         m_queueChanged.notify_one();
     }
 }
@@ -289,7 +294,7 @@ void DownloadTask::controlLoop() {
     launchConnection(std::nullopt);
     std::unique_lock lock(m_queueMutex);
     for (;;) {
-        m_queueChanged.wait(lock, [this] { return !m_queue.empty() || m_liveConnections == 0; });
+        waitForWork(lock);
         if (m_queue.empty()) {
             break;
         }
@@ -305,6 +310,31 @@ void DownloadTask::controlLoop() {
     }
     lock.unlock();
     finish();
+}
+
+// Waits for an event or for the last connection to end. Once the task is stopping, its
+// connections get the stop grace time; they end within it (they check the stop between
+// waits), and one that does not is logged and still waited for, since it may be copying
+// into the file.
+void DownloadTask::waitForWork(std::unique_lock<std::mutex>& lock) {
+    const auto ready = [this] { return !m_queue.empty() || m_liveConnections == 0; };
+    while (!ready()) {
+        if (!m_stopping || m_graceLogged) {
+            m_queueChanged.wait_for(lock, kBlockPickUp,
+                                    [&] { return ready() || (m_stopping && !m_graceLogged); });
+            continue;
+        }
+        if (!m_graceEnd) {
+            m_graceEnd = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(std::max(m_settings.stopGraceMs, 0));
+        }
+        if (!m_queueChanged.wait_until(lock, *m_graceEnd, ready)) {
+            m_graceLogged = true;
+            lock.unlock();
+            log("连接未在停止时限内结束");
+            lock.lock();
+        }
+    }
 }
 
 void DownloadTask::deliver(const QueuedEvent& event) {

@@ -9,6 +9,7 @@
 #include "platform/mapped_file.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -88,6 +89,7 @@ private:
     static constexpr int kStartConnection = -1;
 
     void controlLoop();
+    void waitForWork(std::unique_lock<std::mutex>& lock);
     void deliver(const QueuedEvent& event);
     void launchConnection(std::optional<int> index);
     void startFurtherConnection();
@@ -121,6 +123,8 @@ private:
     int m_liveConnections = 0;
 
     std::atomic<bool> m_stopping{false};
+    std::optional<std::chrono::steady_clock::time_point> m_graceEnd; // control thread
+    bool m_graceLogged = false;                                      // control thread
     std::mutex m_stopMutex;
     std::condition_variable m_stopRequested;
     std::atomic<bool> m_ended{false};
