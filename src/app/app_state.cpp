@@ -11,6 +11,7 @@ AppState& appState() {
 
 void RunExitRoutine() {
     UnloadSkins();
+    ReleaseDownloadEngine();
     AppState& state = appState();
     state.arguments = {};
     state.lyricLines = {};
