@@ -36,8 +36,7 @@ std::string numberedName(const std::string& target, int number) {
 DownloadTask::DownloadTask(EngineSettings engine, DownloadSettings settings,
                            DownloadLogReceiver log)
     : m_engine(engine), m_settings(std::move(settings)), m_log(std::move(log)),
-      m_table(m_settings.connections), m_sourceUrl(LocalToUtf8(m_settings.address)),
-      m_targetFile(m_settings.file) {}
+      m_table(m_settings.connections), m_sourceUrl(LocalToUtf8(m_settings.address)) {}
 
 DownloadTask::~DownloadTask() {
     requestStop();
@@ -179,16 +178,16 @@ bool DownloadTask::createTarget(int connection, std::optional<std::int64_t> tota
     }
     const std::string path = LocalToUtf8(*target);
     const auto size = static_cast<std::uint64_t>(totalSize.value_or(0));
-    std::lock_guard lock(m_tableMutex);
-    if (m_file.createNew(path, size, !totalSize) != 0) {
-        m_failure = "创建文件错误，超出最大支持下载长度或磁盘不可写或磁盘没有空间或同名文件已存在";
-        if (m_log) {
-            m_log(Utf8ToLocal(m_failure));
-        }
+    int error = 0;
+    {
+        std::lock_guard lock(m_tableMutex);
+        error = m_file.createNew(path, size, !totalSize);
+        m_fileOpen = error == 0;
+    }
+    if (error != 0) {
+        log("创建文件错误，超出最大支持下载长度或磁盘不可写或磁盘没有空间或同名文件已存在", true);
         return false;
     }
-    m_fileOpen = true;
-    m_targetFile = *target;
     return true;
 }
 

@@ -113,7 +113,6 @@ private:
     std::int64_t m_written = 0;
     std::int64_t m_receivedSinceQuery = 0;
     std::string m_sourceUrl;
-    std::string m_targetFile; // local text, as finally created
     std::string m_failure;
 
     // Event queue and the count of live connections.
