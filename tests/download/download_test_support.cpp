@@ -68,7 +68,7 @@ DownloadRun runDownload(const std::string& url, const std::filesystem::path& tar
     EventRecorder recorder(options.targetExistsAnswer);
     std::mutex logMutex;
     download::DownloadEngine engine;
-    engine.initialise(options.receiveBuffer, 0, 0);
+    engine.initialise(options.receiveBuffer, 0, options.retryCount);
     engine.setLogReceiver([&](const std::string& text) {
         std::lock_guard lock(logMutex);
         run.log.push_back(LocalToUtf8(text));

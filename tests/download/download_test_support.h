@@ -57,6 +57,7 @@ struct RunOptions {
     int receiveBuffer = 20480;
     int receiveTimeoutMs = 10000;
     int targetExistsAnswer = download::kGiveUp;
+    int retryCount = 0;
 };
 
 // Downloads url into target (UTF-8 path) and waits for the task's end.

@@ -88,6 +88,10 @@ TEST_F(EngineFaults, AnswersThatDoNotMatchTheRequestFailTheConnection) {
          "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\nContent-Length: 2000\r\n\r\n" + data, ""},
         {"redirect without Location", "HTTP/1.1 302 Found\r\nContent-Length: 0\r\n\r\n",
          "获得重定向信息错误"},
+        {"head too long",
+         "HTTP/1.1 200 OK\r\nX-Filler: " + std::string(70'000, 'a') +
+             "\r\nContent-Length: 3000\r\n\r\n" + data,
+         "HTTP返回头部信息过长"},
         {"range without total",
          "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-2999/*\r\n"
          "Content-Length: 3000\r\n\r\n" +
@@ -160,6 +164,37 @@ TEST_F(EngineFaults, DataBeyondTheAnnouncedLengthIsNeverWritten) {
         EXPECT_EQ(readFile(target()), data);
         fs::remove(target());
     }
+}
+
+TEST_F(EngineFaults, RetriesResumeFromTheSegmentOffsetWhenAllowed) {
+    const std::string data = testBytes(3000);
+    std::mutex mutex;
+    std::vector<std::int64_t> offsets;
+    FaultServer server([&](int socket, const std::string& request) {
+        const std::int64_t offset = requestedOffset(request).value_or(-1);
+        bool first = false;
+        {
+            std::lock_guard lock(mutex);
+            first = offsets.empty();
+            offsets.push_back(offset);
+        }
+        if (first) {
+            sendAll(socket, partialHead(0, 2999, 3000) + data.substr(0, 1200)); // cut short
+            return;
+        }
+        serveRange(socket, request, data);
+    });
+    RunOptions options;
+    options.retryCount = 1;
+    const DownloadRun run = runDownload(server.url(), target(), options);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+    EXPECT_EQ(readFile(target()), data);
+    EXPECT_TRUE(logContains(run, "等待0秒后重试"));
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(offsets.size(), 2u);
+    EXPECT_EQ(offsets[0], 0);
+    EXPECT_EQ(offsets[1], 1200) << "the retry must not fetch the received part again";
 }
 
 TEST_F(EngineFaults, RequestCarriesOurLinesInOrder) {

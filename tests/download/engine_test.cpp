@@ -205,6 +205,19 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
     EXPECT_EQ(readFile(m_folder.path() / "exists(1).mp3"), testBytes(100'000, 5));
 }
 
+TEST(EngineWithTls, UntrustedCertificateIsRefused) {
+    const NginxServer server = NginxServer::withSelfSignedTls();
+    ASSERT_TRUE(server.running()) << server.problem();
+    const std::string url = server.addFile("files/secret.bin", testBytes(10'000));
+    ScratchFolder folder;
+    const fs::path target = folder.path() / "tls.mp3";
+    const DownloadRun run = runDownload(url, target);
+    expectEndsWithOneFinish(run);
+    EXPECT_EQ(kindsOf(run.events), (std::vector<int>{5, 9, 4}));
+    EXPECT_NE(run.outcome.reason.find("certificate"), std::string::npos) << run.outcome.reason;
+    EXPECT_FALSE(fs::exists(target));
+}
+
 TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
     // 64 KB/s per connection: a 2 MB file takes long enough to be stopped part way.
     const std::string url = s_nginx->addFile("slow/long.bin", testBytes(2'000'000, 9));

@@ -77,7 +77,30 @@ ScratchFolder::~ScratchFolder() {
 }
 
 NginxServer::NginxServer(const std::string& slowRate) {
+    startFromTemplate("nginx.conf.in", slowRate);
+}
+
+NginxServer::NginxServer(Tls) : m_tls(true) {
     m_folder = makeScratchFolder();
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                                "/CN=127.0.0.1 -keyout '" +
+                                (m_folder / "key.pem").string() + "' -out '" +
+                                (m_folder / "cert.pem").string() + "' 2>/dev/null";
+    if (m_folder.empty() || std::system(command.c_str()) != 0) {
+        m_problem = "cannot make a certificate";
+        return;
+    }
+    startFromTemplate("tls.conf.in", "");
+}
+
+NginxServer NginxServer::withSelfSignedTls() {
+    return NginxServer(Tls{});
+}
+
+void NginxServer::startFromTemplate(const std::string& templateName, const std::string& slowRate) {
+    if (m_folder.empty()) {
+        m_folder = makeScratchFolder();
+    }
     if (m_folder.empty()) {
         m_problem = "no temporary folder";
         return;
@@ -85,7 +108,7 @@ NginxServer::NginxServer(const std::string& slowRate) {
     fs::create_directories(m_folder / "root" / "files");
     fs::create_directories(m_folder / "temp");
     const std::string config =
-        readAll(fs::path(TB_SOURCE_DIR) / "tests/download/nginx/nginx.conf.in");
+        readAll(fs::path(TB_SOURCE_DIR) / "tests/download/nginx" / templateName);
     for (int attempt = 0; attempt < 5 && !running(); ++attempt) {
         const int port = freeLoopbackPort();
         std::string text = replaced(config, "@PREFIX@", m_folder.string());
@@ -138,7 +161,7 @@ NginxServer::~NginxServer() {
 }
 
 std::string NginxServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
 std::string NginxServer::addFile(const std::string& path, const std::string& bytes) const {

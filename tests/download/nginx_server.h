@@ -11,6 +11,8 @@ namespace tb::test {
 class NginxServer {
 public:
     explicit NginxServer(const std::string& slowRate = "64k");
+    // An HTTPS server with a fresh self-signed certificate.
+    static NginxServer withSelfSignedTls();
     ~NginxServer();
     NginxServer(const NginxServer&) = delete;
     NginxServer& operator=(const NginxServer&) = delete;
@@ -19,16 +21,21 @@ public:
     // Why it did not start (empty when it runs).
     const std::string& problem() const { return m_problem; }
     std::string url(const std::string& path) const;
+    bool tls() const { return m_tls; }
     // Places a file under the server's root (path relative to it) and returns its address.
     std::string addFile(const std::string& path, const std::string& bytes) const;
     const std::filesystem::path& folder() const { return m_folder; }
 
 private:
+    struct Tls {};
+    explicit NginxServer(Tls);
+    void startFromTemplate(const std::string& templateName, const std::string& slowRate);
     bool startOn(int port);
 
     std::filesystem::path m_folder;
     int m_port = 0;
     pid_t m_pid = -1;
+    bool m_tls = false;
     std::string m_problem;
 };
 
