@@ -54,8 +54,11 @@ bool DownloadEngine::start(const DownloadSettings& settings) {
     if (m_task && !m_task->ended()) {
         return false;
     }
-    m_task = task;
-    return m_task->start();
+    if (!task->start()) {
+        return false; // no thread could be made; the engine stays idle
+    }
+    m_task = std::move(task);
+    return true;
 }
 
 bool DownloadEngine::running() const {
