@@ -55,17 +55,22 @@ std::vector<RecordedEvent> DownloadRun::ofKind(int kind) const {
 }
 
 bool EventRecorder::waitForKind(int kind, std::chrono::seconds limit) {
+    return waitForCount(kind, 1, limit);
+}
+
+bool EventRecorder::waitForCount(int kind, int count, std::chrono::seconds limit) {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, limit, [this, kind] {
-        return std::any_of(m_events.begin(), m_events.end(),
-                           [kind](const RecordedEvent& event) { return event.kind == kind; });
+    return m_changed.wait_for(lock, limit, [this, kind, count] {
+        return std::count_if(m_events.begin(), m_events.end(),
+                             [kind](const RecordedEvent& e) { return e.kind == kind; }) >= count;
     });
 }
 
 DownloadRun runDownload(const std::string& url, const std::filesystem::path& target,
                         const RunOptions& options) {
     DownloadRun run;
-    EventRecorder recorder(options.targetExistsAnswer);
+    EventRecorder ownRecorder(options.targetExistsAnswer);
+    EventRecorder& recorder = options.recorder != nullptr ? *options.recorder : ownRecorder;
     std::mutex logMutex;
     download::DownloadEngine engine;
     engine.initialise(options.receiveBuffer, 0, options.retryCount);
@@ -138,6 +143,20 @@ bool logContains(const DownloadRun& run, const std::string& utf8Text) {
         }
     }
     return false;
+}
+
+std::string describe(const DownloadRun& run) {
+    std::string text;
+    for (const auto& event : run.events) {
+        if (event.kind != download::kEventBlock) {
+            text += std::to_string(event.kind) + "/" + std::to_string(event.connection) + "/" +
+                    std::to_string(event.value) + "/" + std::to_string(event.second) + " ";
+        }
+    }
+    for (const auto& line : run.log) {
+        text += "\n" + line;
+    }
+    return text;
 }
 
 } // namespace tb::test

@@ -34,6 +34,8 @@ public:
     bool waitForFinish(std::chrono::seconds limit = std::chrono::seconds(60));
     // Waits for the first event of a kind; false when it does not come within the limit.
     bool waitForKind(int kind, std::chrono::seconds limit = std::chrono::seconds(60));
+    // Waits until count events of a kind have arrived.
+    bool waitForCount(int kind, int count, std::chrono::seconds limit = std::chrono::seconds(60));
 
 private:
     int m_answer;
@@ -58,6 +60,7 @@ struct RunOptions {
     int receiveTimeoutMs = 10000;
     int targetExistsAnswer = download::kGiveUp;
     int retryCount = 0;
+    EventRecorder* recorder = nullptr; // records there instead of a recorder of its own
 };
 
 // Downloads url into target (UTF-8 path) and waits for the task's end.
@@ -69,5 +72,7 @@ std::string readFile(const std::filesystem::path& path);
 std::string sha256Hex(const std::string& bytes);
 std::vector<int> kindsOf(const std::vector<RecordedEvent>& events);
 bool logContains(const DownloadRun& run, const std::string& utf8Text);
+// "kind/connection/value/second ..." of every event but blocks, and the log: for failure messages.
+std::string describe(const DownloadRun& run);
 
 } // namespace tb::test

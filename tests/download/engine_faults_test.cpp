@@ -243,13 +243,14 @@ TEST_F(EngineFaults, RequestCarriesOurLinesInOrder) {
 }
 
 // Later connections get a 200 (the whole file) to their first ranged request. Their bodies
-// must not land at their offsets; the first connection takes their segments up instead.
+// must not land at their offsets; the first connection takes their segments up instead. The
+// first body is held until both refused connections have ended, so that their segments are
+// free when the first connection looks for more work.
 TEST_F(EngineFaults, WholeFileAnswerToALaterRangeIsRefusedAndTheSegmentTakenUp) {
     const std::string data = testBytes(300'000, 11);
     std::mutex mutex;
-    std::condition_variable changed;
     std::map<std::int64_t, int> asked;
-    int refused = 0;
+    EventRecorder recorder;
     FaultServer server([&](int socket, const std::string& request) {
         const std::int64_t offset = requestedOffset(request).value_or(0);
         int times = 0;
@@ -259,24 +260,20 @@ TEST_F(EngineFaults, WholeFileAnswerToALaterRangeIsRefusedAndTheSegmentTakenUp) 
         }
         if (offset == 0) {
             sendAll(socket, partialHead(0, 299'999, 300'000));
-            // Hold the first body until both later connections were refused.
-            std::unique_lock lock(mutex);
-            changed.wait_for(lock, std::chrono::seconds(20), [&] { return refused == 2; });
-            lock.unlock();
+            recorder.waitForCount(kEventConnectionFailed, 2, std::chrono::seconds(20));
             sendAll(socket, data);
         } else if (times == 1) {
             sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n" +
                                 std::string(300'000, 'X'));
-            std::lock_guard lock(mutex);
-            ++refused;
-            changed.notify_all();
         } else {
             serveRange(socket, request, data);
         }
     });
-    const DownloadRun run = runDownload(server.url(), target());
+    RunOptions options;
+    options.recorder = &recorder;
+    const DownloadRun run = runDownload(server.url(), target(), options);
     ASSERT_TRUE(run.finished);
-    EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+    EXPECT_TRUE(run.outcome.complete) << describe(run);
     EXPECT_EQ(sha256Hex(readFile(target())), sha256Hex(data));
     EXPECT_EQ(run.ofKind(kEventConnectionFailed).size(), 2u);
     // A connection that finished went on with a free segment (kind 7) at its start.
