@@ -195,6 +195,14 @@ std::size_t FindLocal(std::string_view text, std::string_view needle, std::size_
     return std::string::npos;
 }
 
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = asciiLower(c);
+    }
+    return lower;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string out;
     std::size_t pos = 0;

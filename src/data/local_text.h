@@ -36,6 +36,9 @@ inline bool ContainsLocal(std::string_view text, std::string_view needle, bool i
     return FindLocal(text, needle, 0, ignoreCase) != std::string::npos;
 }
 
+// ASCII letters in lower case; every other byte unchanged.
+std::string AsciiLower(std::string_view text);
+
 // Replaces every occurrence of from (case-sensitive, DBCS-aware) by to.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 

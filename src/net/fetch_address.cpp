@@ -5,20 +5,10 @@
 namespace tb::net {
 namespace {
 
-std::string asciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 // Host with its ":port", in lower case. It ends at the first "/" after the scheme, and
 // also at a "?" or "#", so a query that follows the host directly is no part of it.
 std::string hostWithPort(std::string_view url) {
-    std::string address = asciiLower(url);
+    std::string address = AsciiLower(url);
     if (address.empty() || address.back() != '/') {
         address += '/';
     }
@@ -37,7 +27,7 @@ std::string hostWithPort(std::string_view url) {
 } // namespace
 
 bool IsSecureAddress(std::string_view url) {
-    return asciiLower(url.substr(0, 8)) == "https://";
+    return AsciiLower(url.substr(0, 8)) == "https://";
 }
 
 std::string AddressHost(std::string_view url) {

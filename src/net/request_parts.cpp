@@ -10,16 +10,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-std::string asciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 std::optional<int> parsePort(std::string_view text, bool secure) {
     if (text.empty()) {
         return secure ? 443 : 80;
@@ -101,7 +91,7 @@ std::optional<ParsedAddress> ParseAddress(std::string_view url) {
     if (schemeEnd == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string scheme = asciiLower(url.substr(0, schemeEnd));
+    const std::string scheme = AsciiLower(url.substr(0, schemeEnd));
     if (scheme != "http" && scheme != "https") {
         return std::nullopt;
     }
@@ -179,7 +169,7 @@ std::optional<std::vector<std::string>> ResolveHeaderLines(std::string_view bloc
         if (colon == std::string_view::npos) {
             return std::nullopt;
         }
-        const std::string name = asciiLower(TrimBlanks(line.substr(0, colon)));
+        const std::string name = AsciiLower(TrimBlanks(line.substr(0, colon)));
         std::size_t i = 0;
         while (i < names.size() && names[i] != name) {
             ++i;
@@ -210,7 +200,7 @@ std::string ProxyForAddress(std::string_view transportProxy, bool secure) {
         const std::size_t equals = entry.find('=');
         if (equals == std::string_view::npos) {
             plain = plain.empty() ? std::string(entry) : plain;
-        } else if (asciiLower(entry.substr(0, equals)) == wanted) {
+        } else if (AsciiLower(entry.substr(0, equals)) == wanted) {
             return std::string(entry.substr(equals + 1));
         }
     }

@@ -1,4 +1,5 @@
-// The window tests need one QApplication with the platform hooks for the whole run.
+// GUI test executables need one QApplication with the platform hooks for the whole run;
+// the tests run on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
 #include "platform/qt/qt_platform.h"
 
