@@ -175,11 +175,28 @@ std::string Utf16ToLocal(std::u16string_view utf16) {
     return convert(bytes, "UTF-16LE", kLocalCodePage, "?", 2).value_or(std::string());
 }
 
+namespace {
+
+// Pages labelled with any name of the Simplified Chinese family routinely hold characters
+// beyond the named set (GBK extensions under "gb2312", four-byte ones under "gbk"), and
+// browsers decode all of these labels as GB18030. A strict GB2312 decoder would turn those
+// characters into "?", so the family is decoded as its superset, the local code page.
+bool isChineseFamilyLabel(const std::string& charset) {
+    static const std::string_view kLabels[] = {
+        "gb2312",     "gbk",     "gb18030",  "x-gbk",     "cp936",           "chinese",
+        "gb_2312-80", "gb_2312", "csgb2312", "iso-ir-58", "csiso58gb231280", "windows-936"};
+    const std::string lower = AsciiLower(charset);
+    return std::find(std::begin(kLabels), std::end(kLabels), lower) != std::end(kLabels);
+}
+
+} // namespace
+
 std::optional<std::string> CharsetToLocal(std::string_view bytes, const std::string& charset) {
     if (charset.empty()) {
         return std::nullopt;
     }
-    return convert(bytes, charset.c_str(), kLocalCodePage, "?", 1);
+    const char* from = isChineseFamilyLabel(charset) ? kLocalCodePage : charset.c_str();
+    return convert(bytes, from, kLocalCodePage, "?", 1);
 }
 
 std::size_t FindLocal(std::string_view text, std::string_view needle, std::size_t start,

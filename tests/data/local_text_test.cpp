@@ -66,6 +66,16 @@ TEST(LocalText, CharsetDecodingKnowsHtmlNamesAndRefusesUnknownOnes) {
     EXPECT_EQ(tb::CharsetToLocal("\xB8\xE8", "gb2312"), L("歌"));
     EXPECT_EQ(tb::CharsetToLocal("caf\xE9", "iso-8859-1"), L("café"));
     EXPECT_FALSE(tb::CharsetToLocal("x", "no-such-charset").has_value());
+}
+
+TEST(LocalText, ChineseFamilyLabelsDecodeEveryLocalCharacter) {
+    // A GBK-only character (81 40), a GB2312 one and a four-byte one: pages labelled with
+    // the narrower sets hold such characters all the time.
+    const std::string mixed = L("丂歌🎵");
+    ASSERT_EQ(mixed.substr(0, 2), "\x81\x40");
+    for (const char* label : {"gb2312", "GB2312", "GBK", "x-gbk", "GB18030", "csGB2312"}) {
+        EXPECT_EQ(tb::CharsetToLocal(mixed, label), mixed) << label;
+    }
     EXPECT_FALSE(tb::CharsetToLocal("x", "").has_value());
 }
 
