@@ -13,10 +13,12 @@ std::string hostWithPort(std::string_view url) {
         address += '/';
     }
     std::string host;
+    // Only a scheme at the very start counts: an address written without one may still
+    // carry "http://" in its query, which names no host of this request.
     if (address.starts_with("https://")) {
         host = TextBetween(address, "https://", "/");
     } else {
-        if (!ContainsLocal(address, "http://")) {
+        if (!address.starts_with("http://")) {
             address = "http://" + address;
         }
         host = TextBetween(address, "http://", "/");
@@ -46,7 +48,13 @@ int AddressPort(std::string_view url) {
 }
 
 std::string AddressObjectName(std::string_view url) {
-    const std::size_t hostStart = FindLocal(url, AddressHost(url), 0, true);
+    // The host is searched after the scheme, so that a host such as "t" or "p" is not
+    // found inside "http://" itself.
+    const std::string scheme = AsciiLower(url.substr(0, 8));
+    const std::size_t hostSearch = scheme.starts_with("https://")  ? 8
+                                   : scheme.starts_with("http://") ? 7
+                                                                   : 0;
+    const std::size_t hostStart = FindLocal(url, AddressHost(url), hostSearch, true);
     if (hostStart == std::string::npos) {
         return "/";
     }

@@ -109,6 +109,14 @@ TEST(FetchAddress, HostPortAndObjectName) {
     EXPECT_EQ(AddressObjectName("http://example.com"), "/");
     EXPECT_EQ(AddressObjectName("example.com:81/x"), "/x");
     EXPECT_EQ(AddressHost("http://example.com?q=1"), "example.com");
+    // Hosts that also occur inside the scheme, and a scheme-less address whose query
+    // carries another address.
+    EXPECT_EQ(AddressObjectName("http://t:8080/path?x=1"), "/path?x=1");
+    EXPECT_EQ(AddressObjectName("https://s/Pics"), "/Pics");
+    EXPECT_EQ(AddressObjectName("HTTP://HTTP/a"), "/a");
+    EXPECT_EQ(AddressHost("example.com/go?to=http://elsewhere/x"), "example.com");
+    EXPECT_EQ(AddressObjectName("example.com/go?to=http://elsewhere/x"),
+              "/go?to=http://elsewhere/x");
 }
 
 TEST(FetchBytesResponse, OversizedHeaderBlockLeavesBlanksAndNoCookies) {
@@ -141,6 +149,32 @@ TEST(FetchBytesFailure, NoConnectionChangesNothing) {
     EXPECT_EQ(args.extraHeaders, "X-Mine: 1");
     EXPECT_EQ(args.postBytes, "");
     EXPECT_EQ(args.responseHeaders, "");
+}
+
+TEST(FetchBytesFailure, AddressesWithoutAHostOrPortChangeNothing) {
+    for (const char* url : {"http:///x.jpg", "", "https://", "http://:80/x", "http://h:0/"}) {
+        FetchBytesArgs args;
+        args.cookiesOut = "kept";
+        args.extraHeaders = "X-Mine: 1";
+        EXPECT_EQ(FetchBytes(url, args), "") << url;
+        EXPECT_EQ(args.cookiesOut, "kept") << url;
+        EXPECT_EQ(args.extraHeaders, "X-Mine: 1") << url;
+        EXPECT_EQ(args.responseHeaders, "") << url;
+    }
+}
+
+TEST(FetchBytesFailure, HugeHeaderBlockIsRefusedNotHeld) {
+    std::string lines = "Set-Cookie: a=1\r\n";
+    const std::string filler = "X-Filler: " + std::string(90, 'f') + "\r\n";
+    while (lines.size() < 10 * 1024 * 1024) {
+        lines += filler;
+    }
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", lines, "body")});
+    FetchBytesArgs args;
+    args.cookiesOut = "before";
+    EXPECT_EQ(FetchBytes(server.address(), args), "");
+    EXPECT_EQ(args.responseHeaders, std::string(kResponseHeaderRoom, ' '));
+    EXPECT_EQ(args.cookiesOut, "");
 }
 
 TEST(FetchBytesFailure, ServerClosingMidBodyGivesTheShortBody) {
