@@ -47,10 +47,7 @@ bool setOptions(CurlExchange& exchange, std::string_view url, const FetchBytesAr
                 int method, const std::string& agent) {
     CURL* curl = exchange.handle();
     const bool secure = IsSecureAddress(url);
-    const std::string proxy = args.proxy.value_or("");
-    const std::string named =
-        proxy.empty() ? "" : ProxyForAddress(TransportProxyText(proxy, secure), secure);
-    const std::string proxyOption = named.empty() ? "" : "http://" + named;
+    const std::string proxyOption = CurlProxyOption(args.proxy.value_or(""), secure);
     const std::string address = std::string(secure ? "https://" : "http://") + AddressHost(url) +
                                 ":" + std::to_string(AddressPort(url)) +
                                 RequestTarget(AddressObjectName(url));

@@ -50,7 +50,6 @@
 namespace tb::net {
 namespace {
 
-constexpr long kDefaultTimeoutMs = 30000;
 constexpr std::size_t kCharsetSearchBytes = 1024;
 
 const std::string& message(int code) {
@@ -133,12 +132,7 @@ private:
             return fail(702);
         }
         // An empty proxy option means direct, also when the environment names a proxy.
-        const std::string proxy = m_args.proxy.value_or("");
-        const std::string named =
-            proxy.empty()
-                ? ""
-                : ProxyForAddress(TransportProxyText(proxy, m_address->secure), m_address->secure);
-        const std::string option = named.empty() ? "" : "http://" + named;
+        const std::string option = CurlProxyOption(m_args.proxy.value_or(""), m_address->secure);
         return setText(m_exchange.handle(), CURLOPT_PROXY, option) || fail(702);
     }
 
@@ -172,9 +166,7 @@ private:
     }
 
     bool setTimeouts() {
-        const int seconds = m_args.timeout.value_or(0);
-        const long ms = seconds > 0 ? static_cast<long>(std::min(seconds, 24 * 3600)) * 1000
-                                    : kDefaultTimeoutMs;
+        const long ms = RequestTimeoutMs(m_args.timeout.value_or(0));
         return m_exchange.setTimeouts(ms, ms) || fail(705);
     }
 

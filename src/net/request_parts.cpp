@@ -2,6 +2,7 @@
 
 #include "data/local_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -205,6 +206,23 @@ std::string ProxyForAddress(std::string_view transportProxy, bool secure) {
         }
     }
     return plain;
+}
+
+long RequestTimeoutMs(int seconds) {
+    constexpr int kLongestSeconds = 24 * 3600;
+    constexpr long kDefaultMs = 30000;
+    return seconds > 0 ? static_cast<long>(std::min(seconds, kLongestSeconds)) * 1000 : kDefaultMs;
+}
+
+std::string CurlProxyOption(std::string_view proxy, bool secure) {
+    if (proxy.empty()) {
+        return {};
+    }
+    const std::string named = ProxyForAddress(TransportProxyText(proxy, secure), secure);
+    if (named.empty() || named.find("://") != std::string::npos) {
+        return named;
+    }
+    return "http://" + named;
 }
 
 std::string StatusTextOf(std::string_view headerBlock) {

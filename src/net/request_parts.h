@@ -45,6 +45,15 @@ std::string TransportProxyText(std::string_view proxy, bool secure);
 // when it names none: "scheme=host:port" entries apply to their scheme only, a plain
 // "host:port" to every scheme. Entries are separated by ";" or blanks.
 std::string ProxyForAddress(std::string_view transportProxy, bool secure);
+// The proxy option for curl from the caller's proxy text: empty for a direct exchange,
+// else the proxy that serves the address, with "http://" in front unless the text already
+// names a scheme ("http://1.2.3.4:8080" is as good a proxy text as "1.2.3.4:8080").
+std::string CurlProxyOption(std::string_view proxy, bool secure);
+
+// The one time-out of a request, used for name resolution, connecting, sending and
+// receiving alike, in milliseconds: `seconds` × 1000 when above 0 (at most a day, so the
+// product cannot overflow), else 30000.
+long RequestTimeoutMs(int seconds);
 
 // The status text of a raw response header block: the first line from its 10th character
 // ("HTTP/1.1 200 OK" gives "200 OK").

@@ -1,12 +1,15 @@
 // Requests as the server sees them, and responses as the caller gets them.
 
 #include "data/local_text.h"
+#include "net/fetch_bytes.h"
 #include "net/http_request.h"
 #include "net/httplib_server.h"
 #include "net/raw_http_server.h"
 #include "net/request_parts.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace tb::net {
 namespace {
@@ -117,6 +120,47 @@ TEST(HttpRequestWire, ObjectNameIsPathAndQueryOrSlashAlone) {
     EXPECT_EQ(requestLine(base + Utf8ToLocal("/歌 曲")), "GET /%E6%AD%8C%20%E6%9B%B2 HTTP/1.1");
 }
 
+TEST(HttpRequestWire, PostWithCookiesGoesOutByteForByte) {
+    RawHttpServer server({kOk});
+    HttpRequestArgs args;
+    args.method = 1;
+    args.postData = "x=1";
+    args.cookiesIn = "a=1; b=2";
+    HttpRequest(server.address("/form"), args);
+    EXPECT_EQ(server.requests().back(),
+              "POST /form HTTP/1.1\r\n" + hostLine(server) +
+                  "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; "
+                  "Trident/5.0)\r\n"
+                  "Accept: text/html, application/xhtml+xml, */*\r\n"
+                  "Accept-Encoding: gbk, GB2312\r\n"
+                  "Accept-Language: zh-cn\r\n"
+                  "Content-Type: application/x-www-form-urlencoded\r\n"
+                  "Cache-Control: no-cache\r\n"
+                  "Cookie: a=1; b=2\r\n"
+                  "Content-Length: 3\r\n\r\nx=1");
+
+    // Cookies given but empty: no Cookie line.
+    HttpRequestArgs empty;
+    empty.cookiesIn = "";
+    HttpRequest(server.address(), empty);
+    EXPECT_EQ(server.requests().back().find("Cookie"), std::string::npos);
+}
+
+TEST(HttpRequestWire, ProxyTextMayNameItsScheme) {
+    RawHttpServer proxy({kOk});
+    HttpRequestArgs args;
+    args.proxy = "http://127.0.0.1:" + std::to_string(proxy.port());
+    EXPECT_EQ(HttpRequest("http://catalogue.invalid/s", args), "hello");
+    EXPECT_EQ(args.status, "200 OK");
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    EXPECT_TRUE(proxy.requests()[0].starts_with("GET http://catalogue.invalid/s HTTP/1.1\r\n"));
+
+    FetchBytesArgs fetch;
+    fetch.proxy = args.proxy;
+    EXPECT_EQ(FetchBytes("http://pictures.invalid/a.jpg", fetch), "hello");
+    EXPECT_EQ(proxy.requests().size(), 2u);
+}
+
 TEST(HttpRequestWire, CredentialsAndProxyGoOutAsBasicAuthorisation) {
     RawHttpServer server({kOk});
     HttpRequestArgs args;
@@ -145,6 +189,44 @@ TEST(HttpRequestParts, ProxyTextNamesTheSchemeForHttpAddresses) {
     EXPECT_EQ(ProxyForAddress("http=1.2.3.4:8080", true), "");
     EXPECT_EQ(ProxyForAddress("1.2.3.4:8080", false), "1.2.3.4:8080");
     EXPECT_EQ(ProxyForAddress("https=5.6.7.8:1;http=1.2.3.4:8080", true), "5.6.7.8:1");
+
+    EXPECT_EQ(CurlProxyOption("", false), "");
+    EXPECT_EQ(CurlProxyOption("1.2.3.4:8080", false), "http://1.2.3.4:8080");
+    EXPECT_EQ(CurlProxyOption("1.2.3.4:8080", true), "http://1.2.3.4:8080");
+    EXPECT_EQ(CurlProxyOption("http://1.2.3.4:8080", false), "http://1.2.3.4:8080");
+    EXPECT_EQ(CurlProxyOption("HTTP://1.2.3.4:8080", true), "HTTP://1.2.3.4:8080");
+}
+
+TEST(HttpRequestParts, OneTimeOutForEveryPhase) {
+    EXPECT_EQ(RequestTimeoutMs(0), 30000);
+    EXPECT_EQ(RequestTimeoutMs(-7), 30000);
+    EXPECT_EQ(RequestTimeoutMs(1), 1000);
+    EXPECT_EQ(RequestTimeoutMs(5), 5000);
+    EXPECT_EQ(RequestTimeoutMs(std::numeric_limits<int>::max()), 24L * 3600 * 1000);
+}
+
+TEST(HttpRequestParts, HeaderBlockAddsEachMissingDefaultInOrder) {
+    const std::string agent =
+        "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n";
+    const std::string accepts = "Accept: text/html, application/xhtml+xml, */*\r\n"
+                                "Accept-Encoding: gbk, GB2312\r\n"
+                                "Accept-Language: zh-cn\r\n";
+    const std::string form = "Content-Type: application/x-www-form-urlencoded\r\n";
+    const std::string cache = "Cache-Control: no-cache\r\n";
+    EXPECT_EQ(RequestHeaderBlock("X-A: 1", 1, "a=1; b=2"),
+              "X-A: 1\r\n" + agent + accepts + form + cache + "Cookie: a=1; b=2\r\n");
+    EXPECT_EQ(RequestHeaderBlock("", 0, ""), agent + accepts + cache);
+    EXPECT_EQ(RequestHeaderBlock("", 3, ""), agent + accepts + cache) << "Content-Type: POST only";
+    // Caller lines suppress a default only by its test text: letter case ignored except
+    // for Content-Type, the trailing blank required except for Content-Type.
+    EXPECT_EQ(RequestHeaderBlock("cookie: z=9\r\nCACHE-CONTROL: max-age=0", 0, "a=1"),
+              "cookie: z=9\r\nCACHE-CONTROL: max-age=0\r\n" + agent + accepts);
+    EXPECT_EQ(RequestHeaderBlock("Content-Type:text/xml", 1, ""),
+              "Content-Type:text/xml\r\n" + agent + accepts + cache);
+    EXPECT_EQ(RequestHeaderBlock("content-type: text/xml", 1, ""),
+              "content-type: text/xml\r\n" + agent + accepts + form + cache);
+    EXPECT_EQ(RequestHeaderBlock("Accept-Language:en", 0, ""),
+              "Accept-Language:en\r\n" + agent + accepts + cache);
 }
 
 TEST(HttpRequestResponse, CookiesAreCollectedAndMergedWithTheCallers) {
@@ -196,6 +278,17 @@ TEST(HttpRequestResponse, RedirectsAreFollowedUnlessForbidden) {
     EXPECT_EQ(stopped.location, "/end");
 }
 
+TEST(HttpRequestResponse, LocationIsTakenFromLinesThatStartWithItsNameAndABlank) {
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK",
+                                      "X-Location: /x\r\nlocation: /first\r\n"
+                                      "Content-Location: /c\r\nLOCATION:  /second\r\n"
+                                      "Location:/no-blank\r\n",
+                                      "page")});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address(), args), "page");
+    EXPECT_EQ(args.location, " /second") << "the last such line, from its 11th character";
+}
+
 TEST(HttpRequestResponse, ErrorPagesAreReturnedWithTheirStatus) {
     RawHttpServer server({CannedReply("HTTP/1.1 404 Not Found", "", "no such page")});
     HttpRequestArgs args;
@@ -221,6 +314,23 @@ TEST(HttpRequestResponse, DeclaredCharsetReDecodesThePage) {
     EXPECT_EQ(HttpRequest(server.address()), gbPage);
     EXPECT_EQ(HttpRequest(server.address()), lateTag) << "a tag after 1024 bytes is not seen";
     EXPECT_EQ(HttpRequest(server.address()), withZero) << "decoding takes the whole body";
+}
+
+TEST(HttpRequestResponse, ChineseLabelsInCapitalsAndUnknownCharsetsKeepEveryCharacter) {
+    // "GB2312" and "GBK" in capitals are not the exact names that skip re-decoding; the
+    // page still holds a GBK-only and a four-byte character that must survive it.
+    const std::string gbCaps = Utf8ToLocal("<meta charset=\"GB2312\"><p>丂歌</p>");
+    const std::string gbkCaps = Utf8ToLocal("<meta charset=GBK><p>丂🎵</p>");
+    const std::string utf8Caps = "<meta charset=UTF-8>歌";
+    const std::string unknown = "<meta charset=\"x-no-such-set\">\xB8\xE8\xFF";
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", gbCaps),
+                          CannedReply("HTTP/1.1 200 OK", "", gbkCaps),
+                          CannedReply("HTTP/1.1 200 OK", "", utf8Caps),
+                          CannedReply("HTTP/1.1 200 OK", "", unknown)});
+    EXPECT_EQ(HttpRequest(server.address()), gbCaps);
+    EXPECT_EQ(HttpRequest(server.address()), gbkCaps);
+    EXPECT_EQ(HttpRequest(server.address()), Utf8ToLocal(utf8Caps));
+    EXPECT_EQ(HttpRequest(server.address()), unknown);
 }
 
 TEST(HttpRequestResponse, BodyTextEndsAtTheFirstZeroByteWithoutCharset) {
