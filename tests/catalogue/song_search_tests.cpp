@@ -140,6 +140,18 @@ TEST_F(SongSearchTest, FailedSecondRequestShowsParseErrorOnceAndKeepsTheRows) {
     }
 }
 
+TEST_F(SongSearchTest, FailedFirstRequestAsksForNoSongsAndEmptiesTheList) {
+    searchFor("hello");
+    server->clearRequestLog();
+    server->setFaults({.status500 = true, .pathPrefix = "/song_search_v2", .skip = 0, .count = 1});
+    searchFor("hello");
+    const auto requests = requestsTo("/song_search_v2");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1], "/song_search_v2?keyword=hello&page=1&pagesize=0&platform=WebFilter");
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_TRUE(prompt->texts.empty());
+}
+
 TEST_F(SongSearchTest, ButtonIsDisabledWhileRowsAreAdded) {
     std::vector<std::pair<bool, std::string>> seen;
     platform::setPendingEventsHandler([&] { seen.emplace_back(button.enabled, button.caption); });

@@ -4,6 +4,7 @@
 //   catalogue-standin [--port N] (--data DIR | --synthetic N)
 //                     [--delay-ms MS] [--reset-mid-body] [--status-500] [--non-json]
 //                     [--ignore-range] [--fault-path PREFIX] [--fault-skip N]
+//                     [--fault-count N]
 
 #include "standin_server.h"
 
@@ -23,9 +24,10 @@ struct Options {
 };
 
 int usage() {
-    std::cerr << "usage: catalogue-standin [--port N] (--data DIR | --synthetic N)\n"
-                 "       [--delay-ms MS] [--reset-mid-body] [--status-500] [--non-json]\n"
-                 "       [--ignore-range] [--fault-path PREFIX] [--fault-skip N]\n";
+    std::cerr
+        << "usage: catalogue-standin [--port N] (--data DIR | --synthetic N)\n"
+           "       [--delay-ms MS] [--reset-mid-body] [--status-500] [--non-json]\n"
+           "       [--ignore-range] [--fault-path PREFIX] [--fault-skip N] [--fault-count N]\n";
     return 2;
 }
 
@@ -46,6 +48,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.faults.pathPrefix = argv[++i];
         } else if (arg == "--fault-skip" && hasValue) {
             options.faults.skip = std::atoi(argv[++i]);
+        } else if (arg == "--fault-count" && hasValue) {
+            options.faults.count = std::atoi(argv[++i]);
         } else if (arg == "--reset-mid-body") {
             options.faults.resetMidBody = true;
         } else if (arg == "--status-500") {

@@ -173,7 +173,12 @@ bool StandinServer::applyFaults(const httplib::Request& request, httplib::Respon
     FaultSwitches faults;
     {
         std::lock_guard lock(m_mutex);
-        if (request.path.rfind(m_faults.pathPrefix, 0) != 0 || m_faultMatches++ < m_faults.skip) {
+        if (request.path.rfind(m_faults.pathPrefix, 0) != 0) {
+            return false;
+        }
+        const int match = m_faultMatches++;
+        if (match < m_faults.skip ||
+            (m_faults.count >= 0 && match >= m_faults.skip + m_faults.count)) {
             return false;
         }
         faults = m_faults;
@@ -224,6 +229,7 @@ void StandinServer::handleControl(const httplib::Request& request, httplib::Resp
     faults.ignoreRange = flagParam(request, "ignore_range");
     faults.pathPrefix = request.get_param_value("path");
     faults.skip = static_cast<int>(paramNumber(request, "skip", 0));
+    faults.count = static_cast<int>(paramNumber(request, "count", -1));
     setFaults(faults);
     response.set_content("faults set\n", "text/plain");
 }

@@ -30,6 +30,7 @@ struct FaultSwitches {
     bool ignoreRange = false;  // answer ranged requests with the whole body and 200
     std::string pathPrefix;    // faults apply only to paths starting with this ("" = all)
     int skip = 0;              // this many matching requests are answered normally first
+    int count = -1;            // then this many get the faults, and the rest none (-1 = all)
 };
 
 // A fixed answer for one path, served instead of the normal reply (tests of odd replies).
