@@ -53,6 +53,20 @@ bool blockHasLocation(std::string_view block) {
     return false;
 }
 
+// The line ending in CR LF, also when the server ended it with LF alone: the engines split
+// the block at CR LF, so a bare LF would join the status line to every header after it.
+std::string crlfLine(std::string_view line) {
+    if (line.ends_with('\n')) {
+        line.remove_suffix(1);
+    }
+    if (line.ends_with('\r')) {
+        line.remove_suffix(1);
+    }
+    std::string ended(line);
+    ended += "\r\n";
+    return ended;
+}
+
 } // namespace
 
 bool CurlAvailable() {
@@ -154,7 +168,8 @@ ExchangeStop CurlExchange::classify(CURLcode code) const {
     return ExchangeStop::noResponse;
 }
 
-bool CurlExchange::acceptHeaderLine(std::string_view line) {
+bool CurlExchange::acceptHeaderLine(std::string_view received) {
+    const std::string line = crlfLine(received);
     if (line.starts_with("HTTP/")) {
         m_statusSeen = true;
         m_blockDone = false;
@@ -170,7 +185,7 @@ bool CurlExchange::acceptHeaderLine(std::string_view line) {
         m_result.headerBlockTooLarge = true;
         return false;
     }
-    if (line == "\r\n" || line == "\n") {
+    if (line == "\r\n") {
         const int status = statusCodeOf(m_result.headerBlock);
         const bool followed = m_follow && status >= 300 && status < 400 && status != 304 &&
                               blockHasLocation(m_result.headerBlock);

@@ -289,6 +289,24 @@ TEST(HttpRequestResponse, LocationIsTakenFromLinesThatStartWithItsNameAndABlank)
     EXPECT_EQ(args.location, " /second") << "the last such line, from its 11th character";
 }
 
+TEST(HttpRequestResponse, HeaderLinesEndedByLineFeedAloneAreStillLines) {
+    const std::string lines = "Set-Cookie: a=1; path=/\nLocation: /x\nContent-Length: 2\n"
+                              "Connection: close\n\n";
+    RawHttpServer server({"HTTP/1.1 200 OK\n" + lines + "ok"});
+    HttpRequestArgs args;
+    EXPECT_EQ(HttpRequest(server.address(), args), "ok");
+    EXPECT_EQ(args.status, "200 OK");
+    EXPECT_EQ(args.cookiesOut, "a=1");
+    EXPECT_EQ(args.location, "/x");
+    EXPECT_EQ(args.responseHeaders, "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nLocation: /x\r\n"
+                                    "Content-Length: 2\r\nConnection: close\r\n\r\n");
+
+    FetchBytesArgs fetch;
+    EXPECT_EQ(FetchBytes(server.address(), fetch), "ok");
+    EXPECT_EQ(fetch.cookiesOut, "a=1");
+    EXPECT_EQ(fetch.responseHeaders, args.responseHeaders);
+}
+
 TEST(HttpRequestResponse, ErrorPagesAreReturnedWithTheirStatus) {
     RawHttpServer server({CannedReply("HTTP/1.1 404 Not Found", "", "no such page")});
     HttpRequestArgs args;
