@@ -7,9 +7,6 @@ namespace tb::app {
 void ApplySkin(int) {}
 void UnloadSkins() {}
 
-void InitDownloadEngine(int, int, int) {}
-void ReleaseDownloadEngine() {}
-
 void LoadLayout(MainWindow&) {}
 void SaveLayoutOnResize(MainWindow&) {}
 bool DragPlayerControl(MainWindow&, QWidget&) {

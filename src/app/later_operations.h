@@ -8,31 +8,16 @@ class QWidget;
 namespace tb::app {
 
 class MainWindow;
-class PictureWindow;
 
 // Appearance.
 void ApplySkin(int skinNumber); // numbers 1 to 12 select a skin; others change nothing
 void UnloadSkins();
-
-// Download engine settings (receive buffer in bytes, retry wait, retry count) and release.
-void InitDownloadEngine(int receiveBufferBytes, int retryWait, int retryCount);
-void ReleaseDownloadEngine();
 
 // Layout persistence.
 void LoadLayout(MainWindow& window);
 void SaveLayoutOnResize(MainWindow& window);
 // Left button pressed on one of the eight player controls; true when the press was taken.
 bool DragPlayerControl(MainWindow& window, QWidget& control);
-
-// Song search and suggestions. Key codes are Qt key codes.
-void GetListCommand(MainWindow& window);
-void FetchSuggestions(MainWindow& window);
-void KeywordKey(MainWindow& window, int key);
-void SuggestionKey(MainWindow& window, int key);
-void TakeSuggestionByMouse(MainWindow& window);
-void FindInList(MainWindow& window);
-void ClearSearchBox(MainWindow& window);
-void HideSuggestions(MainWindow& window);
 
 // Download.
 void DownloadTickedSongs(MainWindow& window);
@@ -46,9 +31,5 @@ void ApplyVolume(MainWindow& window);
 void AuditionTick(MainWindow& window);
 void OnLocalPlayerProgress(MainWindow& window, int percent);
 void CloseAudition(MainWindow& window);
-
-// Pictures of the picture window: the first one is fetched off the user-interface thread.
-void LoadRandomPictureInBackground(PictureWindow& window);
-void LoadRandomPicture(PictureWindow& window);
 
 } // namespace tb::app

@@ -32,7 +32,8 @@ int main(int argc, char* argv[]) {
         if (tb::app::RunStartup(window, state.arguments) == tb::app::StartupResult::Running) {
             exitCode = QApplication::exec();
         }
+        // While the window's list still exists: a download stopped here reports into it.
+        tb::app::RunExitRoutine();
     }
-    tb::app::RunExitRoutine();
     return exitCode;
 }

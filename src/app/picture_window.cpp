@@ -1,6 +1,5 @@
 #include "app/picture_window.h"
 
-#include "app/later_operations.h"
 #include "app/main_window.h"
 #include "app/operations.h"
 #include "net/random_picture.h"

@@ -30,4 +30,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// Shows a new random picture. The first one is fetched on a short-lived thread of its own;
+// the timer's changes are fetched on the user-interface thread.
+void LoadRandomPictureInBackground(PictureWindow& window);
+void LoadRandomPicture(PictureWindow& window);
+
 } // namespace tb::app

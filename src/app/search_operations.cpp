@@ -1,7 +1,8 @@
 // The search area's events: the catalogue client's search, suggestions and in-list search
 // over the main window's controls.
 
-#include "app/later_operations.h"
+#include "app/search_operations.h"
+
 #include "app/main_window.h"
 #include "catalogue/search_aids.h"
 #include "data/qt_local_text.h"

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/app_state.h"
 #include "app/instance_guard.h"
 #include "app/later_operations.h"
 #include "app/main_window.h"
@@ -34,7 +35,7 @@ StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arg
     hooks.applySkin(randomSkinNumber());
     window.setWindowOpacity(kFrontWindowOpacity);
     ApplyVolume(window);
-    InitDownloadEngine(kEngineReceiveBufferBytes, 0, 0);
+    InitDownloadEngine(window.resultList(), kEngineReceiveBufferBytes, 0, 0);
     LoadLayout(window);
     window.loadPictureWindow();
     switch (RunInstanceGuard(hooks.processNames(), hooks.ownName())) {

@@ -58,6 +58,8 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override { appState() = AppState(); }
     void TearDown() override {
+        // Before the test's window goes: the download worker writes into its list.
+        ReleaseDownloadEngine();
         platform::setPrompt(nullptr);
         appState() = AppState();
     }

@@ -74,6 +74,7 @@ struct BoxSeen {
     QString title;
     QString text;
     int buttonCount = 0;
+    QStringList captions; // in the order of the box's buttons
 };
 
 // Waits for the next box to open (it may be asked for from another thread) and answers it.
@@ -86,7 +87,13 @@ void answerNextBox(BoxSeen& seen, QMessageBox::StandardButton press) {
         }
         poll->deleteLater();
         poll->stop();
-        seen = {box->windowTitle(), box->text(), static_cast<int>(box->buttons().size())};
+        seen = {box->windowTitle(), box->text(), static_cast<int>(box->buttons().size()), {}};
+        for (const QMessageBox::StandardButton button :
+             {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel}) {
+            if (box->button(button) != nullptr) {
+                seen.captions << box->button(button)->text();
+            }
+        }
         if (press == QMessageBox::NoButton) {
             QTest::keyClick(box, Qt::Key_Escape);
         } else {
@@ -108,11 +115,13 @@ TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
     EXPECT_EQ(seen.title, qs("询问"));
     EXPECT_EQ(seen.text, qs("多开？"));
     EXPECT_EQ(seen.buttonCount, 2);
+    EXPECT_EQ(seen.captions, (QStringList{qs("是"), qs("否")}));
 
     answerNextBox(seen, QMessageBox::Ok);
     EXPECT_EQ(platform::ShowPrompt("a\r\n\r\nb", PromptButtons::OkCancel), PromptAnswer::Ok);
     EXPECT_EQ(seen.title, qs("信息："));
     EXPECT_EQ(seen.buttonCount, 2);
+    EXPECT_EQ(seen.captions, (QStringList{qs("确定"), qs("取消")}));
 
     // Escape is the negative answer of a question.
     answerNextBox(seen, QMessageBox::NoButton);
@@ -120,6 +129,7 @@ TEST(QtPlatform, MessageBoxesShowTheTextsAndReportTheButtonPressed) {
     answerNextBox(seen, QMessageBox::Ok);
     EXPECT_EQ(platform::ShowPrompt("x"), PromptAnswer::Ok);
     EXPECT_EQ(seen.buttonCount, 1);
+    EXPECT_EQ(seen.captions, QStringList{qs("确定")});
 
     // A question from another thread is shown by the user-interface thread.
     answerNextBox(seen, QMessageBox::Yes);

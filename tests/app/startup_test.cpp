@@ -8,7 +8,10 @@
 #include "app/picture_window.h"
 #include "app/startup.h"
 #include "app_test_support.h"
+#include "catalogue/result_list.h"
 #include "data/local_text.h"
+#include "download/download_engine.h"
+#include "download/download_worker.h"
 
 namespace tb::app::test {
 namespace {
@@ -34,6 +37,7 @@ StartupRun runStartup(std::vector<std::string> processes, std::vector<std::strin
     MainWindow window;
     run.result = RunStartup(window, arguments, hooks);
     run.asked = prompt->asked;
+    ReleaseDownloadEngine(); // its worker writes into this window's list
     return run;
 }
 
@@ -111,7 +115,7 @@ TEST_F(AppTest, OnlyAnExactTsFollowedByANumberChoosesASkin) {
     EXPECT_EQ(SkinChoice({}), std::nullopt);
 }
 
-TEST_F(AppTest, StartUpLeavesATranslucentWindowAndAHiddenPictureWindow) {
+TEST_F(AppTest, StartUpLeavesATranslucentWindowAHiddenPictureWindowAndAnIdleEngine) {
     MainWindow window;
     StartupHooks hooks{[] { return std::vector<std::string>{"tunebatch"}; },
                        [] { return std::string("tunebatch"); }, [](int) {}};
@@ -120,6 +124,69 @@ TEST_F(AppTest, StartUpLeavesATranslucentWindowAndAHiddenPictureWindow) {
     EXPECT_NEAR(window.windowOpacity(), 210.0 / 255.0, 0.01);
     ASSERT_NE(window.pictureWindow(), nullptr);
     EXPECT_FALSE(window.pictureWindow()->isVisible());
+
+    AppState& state = appState();
+    ASSERT_NE(state.downloadEngine, nullptr);
+    EXPECT_FALSE(state.downloadEngine->running());
+    EXPECT_EQ(state.downloadEngine->bytesWritten(), 0);
+    // The worker reports into this window's list.
+    ASSERT_NE(state.downloadWorker, nullptr);
+    const int row = window.resultList().appendRow();
+    state.downloadWorker->beginRow(row);
+    std::string target;
+    state.downloadWorker->OnDownloadEvent(download::kEventTargetExists, 0, 0, 0, target);
+    EXPECT_TRUE(waitFor(
+        [&] { return window.resultList().cell(row, kColStatus) == Utf8ToLocal("本地存在"); }));
+    ReleaseDownloadEngine();
+}
+
+TEST_F(AppTest, CreatedEventFinishesTheSetUpInItsFixedOrder) {
+    MainWindow window;
+    window.show();
+    std::vector<std::string> steps;
+    // Each hook notes which of the earlier steps have already happened.
+    const auto setUpSoFar = [&] {
+        std::string seen;
+        seen += window.windowOpacity() < 1.0 ? " translucent" : "";
+        seen += appState().downloadEngine != nullptr ? " engine" : "";
+        seen += window.pictureWindow() != nullptr && !window.pictureWindow()->isVisible()
+                    ? " hidden-picture"
+                    : "";
+        return seen;
+    };
+    StartupHooks hooks{
+        [&] {
+            steps.push_back("guard:" + setUpSoFar());
+            return std::vector<std::string>{"tunebatch"};
+        },
+        [] { return std::string("tunebatch"); },
+        [&](int skin) { steps.push_back("skin " + std::to_string(skin) + ":" + setUpSoFar()); }};
+    ASSERT_EQ(RunStartup(window, {"TS", "3"}, hooks), StartupResult::Running);
+    ReleaseDownloadEngine();
+
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_TRUE(steps[0] == "skin 11:" || steps[0] == "skin 12:") << steps[0];
+    EXPECT_EQ(steps[1], "guard: translucent engine hidden-picture");
+    EXPECT_EQ(steps[2], "skin 3: translucent engine hidden-picture");
+}
+
+TEST_F(AppTest, ExitRoutineReleasesTheProcessWideState) {
+    MainWindow window;
+    StartupHooks hooks{[] { return std::vector<std::string>{}; },
+                       [] { return std::string("tunebatch"); }, [](int) {}};
+    AppState& state = appState();
+    state.arguments = {"TS", "5"};
+    state.lyricLines = {"[00:01]line"};
+    ASSERT_EQ(RunStartup(window, state.arguments, hooks), StartupResult::Running);
+    ASSERT_NE(state.downloadEngine, nullptr);
+
+    RunExitRoutine();
+    EXPECT_EQ(state.downloadEngine, nullptr);
+    EXPECT_EQ(state.downloadWorker, nullptr);
+    EXPECT_TRUE(state.arguments.empty());
+    EXPECT_TRUE(state.lyricLines.empty());
+    RunExitRoutine(); // a second run finds nothing left to release
+    EXPECT_EQ(state.downloadEngine, nullptr);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include "data/qt_local_text.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
+
+#include <utility>
 
 namespace tb::platform {
 namespace {
@@ -46,11 +49,27 @@ PromptAnswer answerFor(int clicked, PromptButtons buttons) {
     return PromptAnswer::Ok;
 }
 
+// The program speaks Chinese; Qt's own button captions follow the system's language.
+void captionButtons(QMessageBox& box) {
+    static const std::pair<QMessageBox::StandardButton, const char*> kCaptions[] = {
+        {QMessageBox::Yes, "是"},
+        {QMessageBox::No, "否"},
+        {QMessageBox::Ok, "确定"},
+        {QMessageBox::Cancel, "取消"},
+    };
+    for (const auto& [button, caption] : kCaptions) {
+        if (QAbstractButton* shown = box.button(button)) {
+            shown->setText(QString::fromUtf8(caption));
+        }
+    }
+}
+
 PromptAnswer showBox(const std::string& text, const std::string& title, PromptButtons buttons) {
     const QMessageBox::Icon icon =
         buttons == PromptButtons::YesNo ? QMessageBox::Question : QMessageBox::Information;
     QMessageBox box(icon, LocalToQString(title), LocalToQString(text), standardButtons(buttons),
                     QApplication::activeWindow());
+    captionButtons(box);
     return answerFor(box.exec(), buttons);
 }
 
