@@ -2,10 +2,12 @@
 // the stand-in catalogue: the window's controls reach the catalogue operations.
 
 #include "app/main_window.h"
+#include "app/report_list.h"
 #include "catalogue/result_list.h"
 #include "catalogue_fixture.h"
 #include "data/qt_local_text.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -66,6 +68,29 @@ TEST_F(SearchWindowTest, KeysWalkFromTheKeywordBoxThroughTheSuggestionsAndBack) 
     EXPECT_TRUE(window.按钮_获取->isEnabled());
     ASSERT_EQ(window.resultList().rowCount(), 1);
     EXPECT_EQ(window.resultList().cell(0, kColName), L("抖音 - 夜空"));
+}
+
+TEST_F(SearchWindowTest, MouseTakesASuggestionAndTheResultListHidesThem) {
+    QLineEdit& keyword = *window.编辑框_输入;
+    QListWidget& suggestions = *window.列表框_预热;
+    keyword.setText("hello");
+    ASSERT_EQ(suggestions.count(), 2);
+    ASSERT_FALSE(suggestions.isHidden());
+    // The search runs once the list has moved its selection to the item under the pointer.
+    const QPoint second = suggestions.visualItemRect(suggestions.item(1)).center();
+    QTest::mouseClick(suggestions.viewport(), Qt::LeftButton, {}, second);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(keyword.text(), "Beta - HELLO AGAIN");
+    EXPECT_TRUE(suggestions.isHidden());
+    EXPECT_EQ(window.按钮_获取->text(), qs("获取列表"));
+    ASSERT_EQ(window.resultList().rowCount(), 1);
+    EXPECT_EQ(window.resultList().cell(0, kColName), "Beta - HELLO AGAIN");
+
+    keyword.setFocus();
+    keyword.setText("hello");
+    ASSERT_FALSE(suggestions.isHidden());
+    window.超级列表框1->setFocus(Qt::OtherFocusReason);
+    EXPECT_TRUE(suggestions.isHidden());
 }
 
 TEST_F(SearchWindowTest, ButtonsSearchTheCatalogueAndTheList) {
