@@ -2,14 +2,17 @@
 // row store that the core fills one row at a time.
 
 #include "app/main_window.h"
+#include "app/operations.h"
 #include "app/report_list.h"
 #include "app/result_list_model.h"
 #include "app_test_support.h"
 #include "catalogue/result_list.h"
 #include "data/local_text.h"
+#include "platform/events.h"
 #include "platform/qt/qt_platform.h"
 
 #include <QAbstractItemModelTester>
+#include <QCursor>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -88,6 +91,29 @@ TEST_F(ShownMainWindow, CopyNameFromThePopupMenuCopiesTheRowUnderTheRightClick) 
     window.复制名字->trigger();
     window.菜单->close();
     EXPECT_EQ(platform::ClipboardText(), Utf8ToLocal("노래 🎵 Ä"));
+}
+
+TEST_F(ShownMainWindow, TickingAllLetsTheWindowWorkAfterEachRow) {
+    ResultList& rows = window.resultList();
+    addSongs(rows, {"一", "二", "三"});
+    std::vector<std::vector<bool>> seenBetweenRows;
+    platform::setPendingEventsHandler([&] { seenBetweenRows.push_back(ticks(rows)); });
+    ToggleAllTicks(window, kColName);
+    platform::installQtPlatformHandlers();
+
+    EXPECT_EQ(seenBetweenRows, (std::vector<std::vector<bool>>{
+                                   {true, false, false}, {true, true, false}, {true, true, true}}));
+}
+
+TEST_F(ShownMainWindow, ListMenuOpensAtTheMouseCursor) {
+    const QPoint cursor(140, 110);
+    QCursor::setPos(cursor);
+    ASSERT_EQ(QCursor::pos(), cursor);
+    ShowListMenu(window);
+    ASSERT_TRUE(waitFor([&] { return window.菜单->isVisible(); }));
+    EXPECT_EQ(window.菜单->pos(), cursor);
+    EXPECT_EQ(window.菜单->parentWidget(), &window);
+    window.菜单->close();
 }
 
 // Counts the complaints of QAbstractItemModelTester, which reports through qWarning.

@@ -7,6 +7,8 @@
 #include "app/operations.h"
 #include "app/picture_window.h"
 #include "app_test_support.h"
+#include "platform/events.h"
+#include "platform/qt/qt_platform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -107,6 +109,23 @@ TEST_F(WindowsTest, DoubleClickOnTheKeywordSelectsAllOfItAfterAPause) {
     QTest::mouseDClick(window.编辑框_输入, Qt::LeftButton, {}, QPoint(5, 12));
     EXPECT_TRUE(waitFor([&] { return window.编辑框_输入->selectedText() == qs("夜曲 晴空"); }));
     EXPECT_TRUE(window.编辑框_输入->hasFocus());
+}
+
+TEST_F(WindowsTest, KeywordIsSelectedOnlyAfterA150MillisecondWait) {
+    window.编辑框_输入->setText(qs("夜曲"));
+    window.编辑框_输入->deselect();
+    std::vector<int> waits;
+    bool selectedDuringWait = true;
+    platform::setWaitHandler([&](int milliseconds) {
+        waits.push_back(milliseconds);
+        selectedDuringWait = window.编辑框_输入->hasSelectedText();
+    });
+    SelectKeyword(window);
+    platform::installQtPlatformHandlers();
+
+    EXPECT_EQ(waits, std::vector<int>{150});
+    EXPECT_FALSE(selectedDuringWait);
+    EXPECT_EQ(window.编辑框_输入->selectedText(), qs("夜曲"));
 }
 
 TEST_F(WindowsTest, ClosingThePictureWindowEndsTheProgram) {
