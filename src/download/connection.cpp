@@ -54,6 +54,7 @@ void Connection::join() {
 
 void Connection::run() {
     platform::setCurrentThreadName("tb-conn-" + std::to_string(m_number));
+    m_task.adoptCurrentThread();
     m_task.queueEvent(kEventConnectionStarted, m_number, 0);
     HttpTransfer transfer;
     m_transfer = &transfer;

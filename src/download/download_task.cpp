@@ -22,6 +22,10 @@ constexpr std::chrono::milliseconds kBlockPickUp(20);
 // small, seldom enough that the flushes cost little.
 constexpr std::int64_t kReleaseStep = 2 * 1024 * 1024;
 
+// The task whose control or connection thread this is; read only by the thread itself, so
+// it is known before start() has even returned.
+thread_local const DownloadTask* t_ownTask = nullptr;
+
 std::string numberedName(const std::string& target, int number) {
     const auto slash = target.find_last_of('/');
     const auto dot = target.find_last_of('.');
@@ -65,15 +69,19 @@ void DownloadTask::requestStop() {
 }
 
 void DownloadTask::waitUntilEnded() {
-    if (onControlThread()) {
+    if (onOwnThread()) {
         return;
     }
     std::unique_lock lock(m_endMutex);
     m_endReached.wait(lock, [this] { return m_ended.load(); });
 }
 
-bool DownloadTask::onControlThread() const {
-    return std::this_thread::get_id() == m_control.get_id();
+bool DownloadTask::onOwnThread() const {
+    return t_ownTask == this;
+}
+
+void DownloadTask::adoptCurrentThread() const {
+    t_ownTask = this;
 }
 
 bool DownloadTask::waitForStop(int milliseconds) {
@@ -289,6 +297,7 @@ void DownloadTask::connectionEnded(int connection, std::optional<int> index, boo
 }
 
 void DownloadTask::controlLoop() {
+    adoptCurrentThread();
     platform::setCurrentThreadName("tb-download");
     launchConnection(std::nullopt);
     std::unique_lock lock(m_queueMutex);

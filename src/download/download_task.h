@@ -44,10 +44,14 @@ public:
     bool start();
     // Asks the task to stop; the control thread ends it within the grace time.
     void requestStop();
-    // Waits until kind 4 has been delivered (returns at once on the control thread).
+    // Waits until kind 4 has been delivered (returns at once on the task's own threads,
+    // where the receiver runs: waiting there could never end).
     void waitUntilEnded();
     bool ended() const { return m_ended.load(); }
-    bool onControlThread() const;
+    // True on the control thread and the connection threads of this task.
+    bool onOwnThread() const;
+    // Marks the calling thread as one of this task's threads.
+    void adoptCurrentThread() const;
 
     std::int64_t bytesWritten() const;
     std::int64_t takeReceivedSinceLastQuery();

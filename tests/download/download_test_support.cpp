@@ -14,7 +14,7 @@ download::DownloadReceiver EventRecorder::receiver() {
     return [this](int kind, int connection, std::int64_t value, std::int64_t second, std::string&) {
         {
             std::lock_guard lock(m_mutex);
-            m_events.push_back({kind, connection, value, second});
+            m_events.push_back({kind, connection, value, second, std::this_thread::get_id()});
         }
         m_changed.notify_all();
         return kind == download::kEventTargetExists ? m_answer : 0;

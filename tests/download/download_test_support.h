@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tb::test {
@@ -18,6 +19,7 @@ struct RecordedEvent {
     int connection = 0;
     std::int64_t value = 0;
     std::int64_t second = 0;
+    std::thread::id thread; // where the receiver was called
 };
 
 // A receiver that records every event; answers kind 18 with a fixed answer.

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <set>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -38,7 +40,8 @@ protected:
 
 NginxServer* EngineWithNginx::s_nginx = nullptr;
 
-// Every run ends with exactly one kind 4, as the last event.
+// Every run ends with exactly one kind 4, as the last event. Every event but kind 18 (asked
+// on a connection's thread) reaches the receiver on one thread, the task's control thread.
 void expectEndsWithOneFinish(const DownloadRun& run) {
     ASSERT_TRUE(run.finished);
     ASSERT_FALSE(run.events.empty());
@@ -46,6 +49,15 @@ void expectEndsWithOneFinish(const DownloadRun& run) {
     EXPECT_EQ(std::count_if(run.events.begin(), run.events.end(),
                             [](const RecordedEvent& e) { return e.kind == kEventFinished; }),
               1);
+    const std::thread::id control = run.events.back().thread;
+    EXPECT_NE(control, std::this_thread::get_id());
+    for (const auto& event : run.events) {
+        if (event.kind == kEventTargetExists) {
+            EXPECT_NE(event.thread, control) << "kind 18 is asked by the connection itself";
+        } else {
+            EXPECT_EQ(event.thread, control) << "kind " << event.kind;
+        }
+    }
 }
 
 std::int64_t blockBytes(const DownloadRun& run) {
@@ -200,6 +212,34 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
     EXPECT_EQ(readFile(target), previous);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.path()), fs::directory_iterator()), 1);
 
+    // Answer 2: the receiver has named another target, which is created instead.
+    const fs::path chosen = m_folder.path() / "chosen.mp3";
+    EventRecorder record;
+    auto recordEvent = record.receiver();
+    DownloadEngine engine;
+    DownloadSettings settings;
+    settings.address = url;
+    settings.file = tb::Utf8ToLocal(target.string());
+    settings.connections = 3;
+    settings.connectTimeoutMs = 5000;
+    settings.receiveTimeoutMs = 10000;
+    settings.receiver = [&](int kind, int connection, std::int64_t value, std::int64_t second,
+                            std::string& file) {
+        recordEvent(kind, connection, value, second, file);
+        if (kind != kEventTargetExists) {
+            return 0;
+        }
+        file = tb::Utf8ToLocal(chosen.string());
+        return static_cast<int>(kRenamedTarget);
+    };
+    ASSERT_TRUE(engine.start(settings));
+    engine.waitUntilIdle();
+    EXPECT_TRUE(engine.lastOutcome().complete) << engine.lastOutcome().reason;
+    EXPECT_EQ(record.count(kEventTargetExists), 1);
+    EXPECT_EQ(record.count(kEventConnectionFailed), 0);
+    EXPECT_EQ(readFile(target), previous);
+    EXPECT_EQ(sha256Hex(readFile(chosen)), sha256Hex(testBytes(100'000, 5)));
+
     // Answer 0 lets the engine number the name itself.
     RunOptions numbered;
     numbered.targetExistsAnswer = kPickNewName;
@@ -255,6 +295,53 @@ TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
     EXPECT_GT(outcome.bytes, 0);
     EXPECT_LT(outcome.bytes, 2'000'000);
     EXPECT_FALSE(fs::exists(target));
+}
+
+// The receiver runs on the task's own threads; stopping from there only asks (waiting
+// there for the end could never return), and the task still ends normally.
+TEST_F(EngineWithNginx, ReceiverMayStopTheTaskFromItsOwnThreads) {
+    const std::string slowUrl = s_nginx->addFile("slow/stop-here.bin", testBytes(2'000'000, 8));
+    const std::string url = s_nginx->addFile("files/stop-exists.bin", testBytes(50'000, 8));
+    const fs::path existing = m_folder.path() / "present.mp3";
+    std::ofstream(existing, std::ios::binary) << "kept";
+    struct Case {
+        const char* name;
+        std::string address;
+        fs::path target;
+        int stopOnKind;
+    };
+    for (const Case& c : {Case{"control thread", slowUrl, m_folder.path() / "s.mp3", kEventBlock},
+                          Case{"connection thread", url, existing, kEventTargetExists}}) {
+        SCOPED_TRACE(c.name);
+        EventRecorder record;
+        auto recordEvent = record.receiver();
+        DownloadEngine engine;
+        std::atomic<bool> stopAsked{false};
+        DownloadSettings settings;
+        settings.address = c.address;
+        settings.file = tb::Utf8ToLocal(c.target.string());
+        settings.connections = 3;
+        settings.connectTimeoutMs = 5000;
+        settings.receiveTimeoutMs = 10000;
+        settings.stopGraceMs = 1000;
+        settings.receiver = [&](int kind, int connection, std::int64_t value, std::int64_t second,
+                                std::string& file) {
+            if (kind == c.stopOnKind && !stopAsked.exchange(true)) {
+                engine.stop();
+            }
+            return recordEvent(kind, connection, value, second, file);
+        };
+        ASSERT_TRUE(engine.start(settings));
+        ASSERT_TRUE(record.waitForFinish(std::chrono::seconds(30))) << "the task never ended";
+        engine.waitUntilIdle();
+        const auto outcome = engine.lastOutcome();
+        EXPECT_FALSE(outcome.complete);
+        EXPECT_TRUE(outcome.stopped);
+        EXPECT_EQ(record.events().back().value, outcome.bytes);
+        EXPECT_GE(record.count(kEventConnectionFailed), 1);
+    }
+    EXPECT_FALSE(fs::exists(m_folder.path() / "s.mp3"));
+    EXPECT_EQ(readFile(existing), "kept");
 }
 
 } // namespace
