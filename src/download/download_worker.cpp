@@ -38,7 +38,14 @@ std::string ProgressText(std::int64_t bytesWritten, std::int64_t totalSize,
 }
 
 DownloadWorker::DownloadWorker(DownloadEngine& engine, ResultList& list)
-    : m_engine(engine), m_list(list) {}
+    : m_engine(engine), m_list(list), m_listAlive(std::make_shared<ResultList*>(&list)) {}
+
+DownloadWorker::~DownloadWorker() {
+    if (m_started) {
+        m_engine.stop(); // waits for kind 4: no event reaches this object afterwards
+    }
+    m_listAlive.reset();
+}
 
 void DownloadWorker::StartRowDownload(const std::string& playUrl, const std::string& targetPath,
                                       int row) {
@@ -60,11 +67,14 @@ void DownloadWorker::StartRowDownload(const std::string& playUrl, const std::str
         platform::WaitProcessingEvents(kIdlePollMs);
     }
     beginRow(row);
-    m_engine.start(m_settings);
+    m_started = m_engine.start(m_settings) || m_started;
 }
 
 void DownloadWorker::beginRow(int row) {
     m_row = row;
+    // A size learned for the previous song would make this song's percentages wrong; until
+    // this task reports its size the progress shows 0 %.
+    m_totalSize = 0;
     m_statusKept = false;
     m_targetExisted = false;
 }
@@ -80,7 +90,7 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
     case kEventConnectionStarted:
         DownloadBusy = true;
         postCell(row, kColStatus, localText("初始化"));
-        platform::PostToUiThread([this, row] { m_list.ensureVisible(row); });
+        postToList([row](ResultList& list) { list.ensureVisible(row); });
         return 0;
     case kEventFurtherSegment:
         postCell(row, kColStatus, localText("下载中"));
@@ -105,7 +115,7 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
         m_statusKept = true;
         m_targetExisted = true;
         postCell(row, kColStatus, localText("本地存在"));
-        platform::PostToUiThread([this, row] { m_list.setTicked(row, false); });
+        postToList([row](ResultList& list) { list.setTicked(row, false); });
         DownloadBusy = false;
         return kGiveUp;
     default:
@@ -114,19 +124,30 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
 }
 
 void DownloadWorker::postCell(int row, int column, std::string text) {
-    platform::PostToUiThread(
-        [this, row, column, text = std::move(text)] { m_list.setCell(row, column, text); });
+    postToList([row, column, text = std::move(text)](ResultList& list) {
+        list.setCell(row, column, text);
+    });
 }
 
 void DownloadWorker::postFinished(int row) {
     // A failed connection whose part another connection finished did not fail the task.
     const bool keepStatus = m_statusKept.load() && !m_engine.lastOutcome().complete;
-    platform::PostToUiThread([this, row, keepStatus] {
-        m_list.setTicked(row, false);
+    postToList([row, keepStatus](ResultList& list) {
+        list.setTicked(row, false);
         if (!keepStatus) {
-            m_list.setCell(row, kColStatus, localText("下载完成"));
+            list.setCell(row, kColStatus, localText("下载完成"));
         }
     });
+}
+
+void DownloadWorker::postToList(std::function<void(ResultList&)> call) {
+    platform::PostToUiThread(
+        [alive = std::weak_ptr<ResultList*>(m_listAlive), call = std::move(call)] {
+            // The worker is destroyed on this thread, so it cannot go between check and use.
+            if (const auto list = alive.lock()) {
+                call(**list);
+            }
+        });
 }
 
 } // namespace download

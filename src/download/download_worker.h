@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tb {
@@ -27,13 +28,18 @@ class DownloadWorker {
 public:
     // The list's cells are written on the user-interface thread (platform::PostToUiThread).
     DownloadWorker(DownloadEngine& engine, ResultList& list);
+    // On the user-interface thread: stops a task this worker started (its receiver is this
+    // object) and drops the list updates still queued for that thread.
+    ~DownloadWorker();
+    DownloadWorker(const DownloadWorker&) = delete;
+    DownloadWorker& operator=(const DownloadWorker&) = delete;
 
     // Starts the song at playUrl into targetPath (local texts) for the given row. Waits
     // (keeping the window alive) while the engine still ends a previous task, so a song
     // handed over after an early failure report is not refused.
     void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row);
 
-    // Makes row the task's row and forgets the status of the previous task (part of
+    // Makes row the task's row and forgets the status and size of the previous task (part of
     // StartRowDownload; also lets a caller replay events for a row).
     void beginRow(int row);
 
@@ -47,10 +53,15 @@ public:
 private:
     void postCell(int row, int column, std::string text);
     void postFinished(int row);
+    // Runs call on the user-interface thread unless this worker is gone by then.
+    void postToList(std::function<void(ResultList&)> call);
 
     DownloadEngine& m_engine;
     ResultList& m_list;
     DownloadSettings m_settings;
+    bool m_started = false;
+    // Queued list updates hold a weak reference: they do nothing once the worker is gone.
+    std::shared_ptr<ResultList*> m_listAlive;
     std::atomic<int> m_row{-1};
     std::atomic<std::int64_t> m_totalSize{0};
     // Set by a failure or an existing target; the final report keeps that status.

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <deque>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -287,6 +288,57 @@ TEST_F(WorkerWithNginx, SecondSongStartsOnlyAfterTheFirstHasEnded) {
     }
     ASSERT_LT(firstOfSecond, writes.size()) << "the second song never started";
     EXPECT_LT(lastOfFirst, firstOfSecond);
+}
+
+// A song whose size is never announced follows one whose size was: its progress must not
+// be measured against the previous song's size.
+TEST_F(WorkerWithNginx, SizeOfThePreviousSongIsNotUsedForTheNext) {
+    const std::string sized = s_nginx->addFile("files/sized.bin", testBytes(100'000, 3));
+    const std::string unsized = testBytes(150'000, 4);
+    FaultServer chunkless([&](int socket, const std::string&) {
+        sendAll(socket, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + unsized);
+    });
+    DownloadEngine engine;
+    engine.initialise(20480, 0, 0);
+    DownloadWorker worker(engine, m_list);
+    worker.StartRowDownload(Utf8ToLocal(sized), local(m_folder.path() / "a.mp3"), 0);
+    engine.waitUntilIdle();
+    ASSERT_EQ(m_list.cell(0, tb::kColProgress).rfind("100% + ", 0), 0u)
+        << m_list.cell(0, tb::kColProgress);
+
+    worker.StartRowDownload(Utf8ToLocal(chunkless.url()), local(m_folder.path() / "b.mp3"), 1);
+    engine.waitUntilIdle();
+    EXPECT_EQ(readFile(m_folder.path() / "b.mp3"), unsized);
+    EXPECT_EQ(m_list.cell(1, tb::kColStatus), Utf8ToLocal("下载完成"));
+    EXPECT_EQ(m_list.cell(1, tb::kColProgress), "0% + 146.48KB");
+}
+
+// The worker may go (the window closes) while its song is still arriving: the task it
+// started is stopped before the receiver goes, and updates still queued for the window's
+// thread no longer reach the list.
+TEST_F(WorkerWithNginx, WorkerGoingAwayStopsItsSongAndDropsQueuedUpdates) {
+    const std::string url = s_nginx->addFile("slow/going.bin", testBytes(2'000'000, 6));
+    const fs::path target = m_folder.path() / "going.mp3";
+    QueuedUiThread ui;
+    DownloadEngine engine;
+    engine.initialise(20480, 0, 0);
+    auto worker = std::make_unique<DownloadWorker>(engine, m_list);
+    worker->StartRowDownload(Utf8ToLocal(url), local(target), 2);
+    ASSERT_TRUE(engine.running());
+    while (engine.bytesWritten() == 0 && engine.running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_GT(engine.bytesWritten(), 0) << "no data arrived";
+
+    worker.reset();
+    EXPECT_FALSE(engine.running()) << "the task outlived its receiver";
+    EXPECT_TRUE(engine.lastOutcome().stopped);
+    EXPECT_FALSE(fs::exists(target));
+    ASSERT_GT(ui.pending(), 0u);
+    const std::size_t writesBefore = m_list.writes().size();
+    ui.runPending();
+    EXPECT_EQ(m_list.writes().size(), writesBefore);
+    EXPECT_TRUE(m_list.isTicked(2));
 }
 
 } // namespace
