@@ -218,28 +218,38 @@ TEST_F(EngineFaults, ReceiveTimeOutLimitsStallsNotTheTransfer) {
     EXPECT_EQ(sha256Hex(readFile(target())), sha256Hex(data));
 }
 
-TEST_F(EngineFaults, RequestCarriesOurLinesInOrder) {
-    const std::string data = testBytes(1000);
+TEST_F(EngineFaults, EveryConnectionSendsOurLinesInOrder) {
+    const std::string data = testBytes(100'000);
     FaultServer server(
         [&](int socket, const std::string& request) { serveRange(socket, request, data); });
     const DownloadRun run = runDownload(server.url("/a/song.mp3?x=1"), target());
     ASSERT_TRUE(run.outcome.complete) << run.outcome.reason;
     const std::string host = server.url("").substr(7);
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0],
-              "GET /a/song.mp3?x=1 HTTP/1.1\r\n"
-              "Host: " +
-                  host +
-                  "\r\n"
-                  "Accept: */*\r\n"
-                  "Referer: http://" +
-                  host +
-                  "/\r\n"
-                  "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
-                  "Range: bytes=0-\r\n"
-                  "Pragma: no-cache\r\n"
-                  "Cache-Control: no-cache\r\n"
-                  "Connection: close\r\n\r\n");
+    const auto expected = [&](std::int64_t offset) {
+        return "GET /a/song.mp3?x=1 HTTP/1.1\r\n"
+               "Host: " +
+               host +
+               "\r\n"
+               "Accept: */*\r\n"
+               "Referer: http://" +
+               host +
+               "/\r\n"
+               "User-Agent: Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)\r\n"
+               "Range: bytes=" +
+               std::to_string(offset) +
+               "-\r\n"
+               "Pragma: no-cache\r\n"
+               "Cache-Control: no-cache\r\n"
+               "Connection: close\r\n\r\n";
+    };
+    // Three segments of 33,333 bytes (the last 33,334): each is asked for once, open-ended.
+    std::vector<std::string> requests = server.requests();
+    std::sort(requests.begin(), requests.end(),
+              [](const auto& a, const auto& b) { return requestedOffset(a) < requestedOffset(b); });
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0], expected(0));
+    EXPECT_EQ(requests[1], expected(33'333));
+    EXPECT_EQ(requests[2], expected(66'666));
 }
 
 // Later connections get a 200 (the whole file) to their first ranged request. Their bodies

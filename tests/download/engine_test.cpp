@@ -125,6 +125,10 @@ TEST_F(EngineWithNginx, MillionBytesArriveInThreeSegmentsByteForByte) {
                                      [](const RecordedEvent& e) { return e.kind == 3; });
     ASSERT_NE(sizeAt, run.events.end());
     EXPECT_EQ(sizeAt->value, 1'000'000);
+    EXPECT_EQ(run.ofKind(kEventTotalSize).size(), 1u);
+    EXPECT_TRUE(std::none_of(run.events.begin(), sizeAt, [](const RecordedEvent& e) {
+        return e.kind == kEventBlock || e.kind == kEventFirstSegment;
+    }));
     EXPECT_EQ(run.events.front().kind, kEventConnectionStarted);
     EXPECT_EQ(run.events.back().value, 1'000'000);
 }

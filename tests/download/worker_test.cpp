@@ -205,18 +205,35 @@ TEST_F(WorkerWithNginx, SongEndsDownloadedWithFullProgress) {
     DownloadEngine engine;
     engine.initialise(20480, 0, 0);
     DownloadWorker worker(engine, m_list);
+    // The start pauses 100 ms with the window alive; the task is not started yet, so the
+    // batch command's flag stays down.
+    std::vector<int> waits;
+    bool busyOrRunningInPause = false;
+    tb::platform::setWaitHandler([&](int milliseconds) {
+        waits.push_back(milliseconds);
+        busyOrRunningInPause = busyOrRunningInPause || DownloadBusy || engine.running();
+    });
     const fs::path target = m_folder.path() / "歌.mp3";
     worker.StartRowDownload(Utf8ToLocal(url), local(target), 2);
+    tb::platform::setWaitHandler({});
     engine.waitUntilIdle();
 
+    EXPECT_EQ(waits, std::vector<int>{100});
+    EXPECT_FALSE(busyOrRunningInPause);
     EXPECT_EQ(sha256Hex(readFile(target)), sha256Hex(data));
     EXPECT_EQ(m_list.cell(2, tb::kColStatus), Utf8ToLocal("下载完成"));
     EXPECT_EQ(m_list.cell(2, tb::kColProgress).rfind("100% + ", 0), 0u)
         << m_list.cell(2, tb::kColProgress);
     EXPECT_FALSE(m_list.isTicked(2));
     EXPECT_FALSE(DownloadBusy);
-    EXPECT_EQ(worker.settings().connections, 3);
-    EXPECT_EQ(worker.settings().receiveTimeoutMs, 10000);
+    const DownloadSettings& settings = worker.settings();
+    EXPECT_EQ(settings.address, Utf8ToLocal(url));
+    EXPECT_EQ(settings.file, local(target));
+    EXPECT_EQ(
+        (std::vector<int>{settings.bufferSize, settings.connections, settings.connectTimeoutMs,
+                          settings.sendTimeoutMs, settings.receiveTimeoutMs, settings.stopGraceMs,
+                          settings.secondBufferSize}),
+        (std::vector<int>{4096, 3, 5000, 5001, 10000, 1000, 20480}));
 }
 
 // The batch command waits on DownloadBusy and hands over the next song at once. The
