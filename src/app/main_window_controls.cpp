@@ -83,6 +83,8 @@ void MainWindow::buildDownloadControls() {
     标签2 = place(new QLabel(text("想保存在哪里自己定义"), this), "标签2", 23, 624, 136, 16);
     选择框1 =
         place(new QCheckBox(text("利用 batchget接口下载"), this), "选择框1", 173, 598, 147, 16);
+    // The box is designed for a narrower font; a tighter gap keeps the caption's end in view.
+    选择框1->setStyleSheet(text("QCheckBox { spacing: 3px; }"));
     按钮_下载 = place(new QPushButton(text("下载选中歌曲"), this), "按钮_下载", 174, 615, 104, 27);
 }
 

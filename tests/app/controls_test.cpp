@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
@@ -20,6 +21,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 namespace tb::app::test {
@@ -100,6 +103,26 @@ TEST_F(AppTest, MainWindowOpensWithEveryDesignedControl) {
         EXPECT_EQ(control->geometry(), designed.geometry);
         EXPECT_EQ(control->isVisible(), designed.visible);
     }
+}
+
+TEST_F(AppTest, DownloadSwitchShowsItsWholeCaptionInTheProgramFont) {
+    const QFont previous = QApplication::font();
+    QFont programFont = previous;
+    programFont.setPointSize(9);
+    QApplication::setFont(programFont);
+    {
+        MainWindow window;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QCheckBox& box = *window.选择框1;
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        option.text = box.text();
+        const QRect caption =
+            box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box);
+        EXPECT_LE(caption.left() + box.fontMetrics().horizontalAdvance(box.text()), box.width());
+    }
+    QApplication::setFont(previous);
 }
 
 TEST_F(AppTest, MembersAreTheNamedControlsAndTheNonVisualPartsExist) {
