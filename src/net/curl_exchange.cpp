@@ -136,14 +136,31 @@ bool CurlExchange::setFollowRedirects(bool follow) {
     return curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L) == CURLE_OK;
 }
 
+// curl's own low-speed limit averages over several seconds, so after a burst it notices a
+// stall only seconds past the limit; the progress callback checks the limit itself.
 bool CurlExchange::setTimeouts(long connectMs, long stallMs) {
-    const long stallSeconds = (stallMs + 999) / 1000;
+    m_stallLimit = std::chrono::milliseconds(stallMs);
     return curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK &&
-           curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-           curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, stallSeconds) == CURLE_OK;
+           curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlExchange::onProgress) ==
+               CURLE_OK &&
+           curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this) == CURLE_OK &&
+           curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+}
+
+int CurlExchange::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
+    auto* exchange = static_cast<CurlExchange*>(self);
+    const curl_off_t moved = exchange->m_received + sent;
+    const Clock::time_point now = Clock::now();
+    if (moved != exchange->m_movedAtLastMove) {
+        exchange->m_movedAtLastMove = moved;
+        exchange->m_lastMove = now;
+        return 0;
+    }
+    return now - exchange->m_lastMove > exchange->m_stallLimit ? 1 : 0;
 }
 
 ExchangeResult CurlExchange::perform() {
+    m_lastMove = Clock::now();
     const CURLcode code = curl_easy_perform(m_curl);
     m_result.code = code;
     m_result.stop = classify(code);
@@ -197,13 +214,15 @@ bool CurlExchange::acceptHeaderLine(std::string_view received) {
 
 std::size_t CurlExchange::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
     const std::size_t bytes = size * count;
-    const bool accepted =
-        static_cast<CurlExchange*>(self)->acceptHeaderLine(std::string_view(data, bytes));
-    return accepted ? bytes : 0;
+    auto* exchange = static_cast<CurlExchange*>(self);
+    exchange->noteReceived(bytes);
+    return exchange->acceptHeaderLine(std::string_view(data, bytes)) ? bytes : 0;
 }
 
 std::size_t CurlExchange::onBody(char* data, std::size_t size, std::size_t count, void* self) {
-    static_cast<CurlExchange*>(self)->m_result.body.append(data, size * count);
+    auto* exchange = static_cast<CurlExchange*>(self);
+    exchange->noteReceived(size * count);
+    exchange->m_result.body.append(data, size * count);
     return size * count;
 }
 

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -51,7 +52,8 @@ public:
     bool setHeaderLines(const std::vector<std::string>& lines);
     bool setFollowRedirects(bool follow);
     // Connect and stall limits in milliseconds: a connection (TLS included) must be made
-    // within `connectMs`, and a transfer that moves no byte for `stallMs` ends.
+    // within `connectMs`, and a transfer that moves no byte for `stallMs` ends (checked
+    // at curl's progress calls, which come at least about once a second).
     bool setTimeouts(long connectMs, long stallMs);
 
     ExchangeResult perform();
@@ -60,6 +62,8 @@ private:
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
     static int onPrerequest(void* self, char*, char*, int, int);
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent);
+    void noteReceived(std::size_t bytes) { m_received += static_cast<curl_off_t>(bytes); }
     bool acceptHeaderLine(std::string_view line);
     ExchangeStop classify(CURLcode code) const;
 
@@ -71,6 +75,13 @@ private:
     bool m_blockDone = false;  // the current header block ended with its blank line
     bool m_finalBlock = false; // ... and it is not a redirect curl will follow, nor 1xx
     ExchangeResult m_result;
+
+    // The stall limit: the time of the last byte moved, and how many had moved then.
+    using Clock = std::chrono::steady_clock;
+    std::chrono::milliseconds m_stallLimit{0};
+    Clock::time_point m_lastMove;
+    curl_off_t m_received = 0;
+    curl_off_t m_movedAtLastMove = 0;
 };
 
 } // namespace tb::net

@@ -31,11 +31,11 @@
 //                                   or CURLE_SEND_ERROR before any response
 //   712      receive                the request went out but the final response's header
 //                                   block did not arrive whole: GOT_NOTHING, RECV_ERROR,
-//                                   OPERATION_TIMEDOUT (stall), WEIRD_SERVER_REPLY,
+//                                   ABORTED_BY_CALLBACK (stall), WEIRD_SERVER_REPLY,
 //                                   TOO_MANY_REDIRECTS, a failed redirect, a header
 //                                   block over kMaxHeaderBlockBytes
 //   713      body read              any failure after that header block: PARTIAL_FILE,
-//                                   RECV_ERROR, OPERATION_TIMEDOUT; the body read so far
+//                                   RECV_ERROR, ABORTED_BY_CALLBACK; the body read so far
 //                                   is kept and the status text replaces the message
 //
 // Time-outs: one value serves for resolving, connecting, sending and receiving. curl gets

@@ -120,7 +120,10 @@ void RawHttpServer::serve() {
             m_requests.push_back(std::move(request));
         }
         const std::string& reply = m_replies[std::min(connection, m_replies.size() - 1)];
-        if (reply.empty()) {
+        if (reply.ends_with(kThenStall)) {
+            sendAll(fd, reply.substr(0, reply.size() - kThenStall.size()));
+            holdUntilClosed(fd);
+        } else if (reply.empty()) {
             holdUntilClosed(fd);
         } else {
             sendAll(fd, reply);

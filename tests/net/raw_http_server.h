@@ -12,6 +12,10 @@
 
 namespace tb::test {
 
+// A reply ending in this marker is sent without it, and the connection is then held open
+// (nothing more is sent) until the client gives up: a server that stalls mid-reply.
+inline const std::string kThenStall = "\x01stall";
+
 class RawHttpServer {
 public:
     // replies[i] answers the i-th connection; the last one answers every later connection.
