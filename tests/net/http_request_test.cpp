@@ -88,6 +88,10 @@ TEST(HttpRequestWire, MethodsAndBodies) {
     EXPECT_TRUE(sentWith(9, "").starts_with("GET /m HTTP/1.1\r\n"));
     EXPECT_TRUE(sentWith(-1, "").starts_with("GET /m HTTP/1.1\r\n"));
     EXPECT_EQ(sentWith(0, "").find("Content-Length"), std::string::npos);
+    const std::string getWithBody = sentWith(0, "q=1");
+    EXPECT_TRUE(getWithBody.starts_with("GET /m HTTP/1.1\r\n")) << getWithBody;
+    EXPECT_TRUE(getWithBody.ends_with("Content-Length: 3\r\n\r\nq=1")) << getWithBody;
+    EXPECT_EQ(getWithBody.find("Content-Type:"), std::string::npos) << getWithBody;
 
     const std::string post = sentWith(1, "a=1&b=2");
     EXPECT_TRUE(post.starts_with("POST /m HTTP/1.1\r\n")) << post;
@@ -334,21 +338,24 @@ TEST(HttpRequestResponse, DeclaredCharsetReDecodesThePage) {
     EXPECT_EQ(HttpRequest(server.address()), withZero) << "decoding takes the whole body";
 }
 
-TEST(HttpRequestResponse, ChineseLabelsInCapitalsAndUnknownCharsetsKeepEveryCharacter) {
+TEST(HttpRequestResponse, CharsetLabelsInCapitalsUnknownOnesAndInvalidBytes) {
     // "GB2312" and "GBK" in capitals are not the exact names that skip re-decoding; the
     // page still holds a GBK-only and a four-byte character that must survive it.
     const std::string gbCaps = Utf8ToLocal("<meta charset=\"GB2312\"><p>丂歌</p>");
     const std::string gbkCaps = Utf8ToLocal("<meta charset=GBK><p>丂🎵</p>");
     const std::string utf8Caps = "<meta charset=UTF-8>歌";
     const std::string unknown = "<meta charset=\"x-no-such-set\">\xB8\xE8\xFF";
-    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", gbCaps),
-                          CannedReply("HTTP/1.1 200 OK", "", gbkCaps),
-                          CannedReply("HTTP/1.1 200 OK", "", utf8Caps),
-                          CannedReply("HTTP/1.1 200 OK", "", unknown)});
+    RawHttpServer server(
+        {CannedReply("HTTP/1.1 200 OK", "", gbCaps), CannedReply("HTTP/1.1 200 OK", "", gbkCaps),
+         CannedReply("HTTP/1.1 200 OK", "", utf8Caps), CannedReply("HTTP/1.1 200 OK", "", unknown),
+         CannedReply("HTTP/1.1 200 OK", "",
+                     "<meta charset=utf-8>\xFF"
+                     "a\xC3")});
     EXPECT_EQ(HttpRequest(server.address()), gbCaps);
     EXPECT_EQ(HttpRequest(server.address()), gbkCaps);
     EXPECT_EQ(HttpRequest(server.address()), Utf8ToLocal(utf8Caps));
     EXPECT_EQ(HttpRequest(server.address()), unknown);
+    EXPECT_EQ(HttpRequest(server.address()), "<meta charset=utf-8>?a?") << "invalid UTF-8";
 }
 
 TEST(HttpRequestResponse, BodyTextEndsAtTheFirstZeroByteWithoutCharset) {
