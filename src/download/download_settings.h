@@ -1,5 +1,6 @@
 #pragma once
-// What one download task is told, and what it reports. Texts are local text (GB18030).
+// What one download task is told, and what it reports. Texts are local text (GB18030),
+// except the outcome's reason (UTF-8, for logs and the command line).
 
 #include <cstdint>
 #include <functional>
@@ -62,7 +63,7 @@ struct DownloadOutcome {
     bool complete = false; // the file holds every announced byte
     bool stopped = false;
     std::int64_t bytes = 0; // bytes written
-    std::string reason;     // local text of the first failure, empty when complete
+    std::string reason;     // UTF-8 text of the first failure, empty when complete
 };
 
 } // namespace tb::download

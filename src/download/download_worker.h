@@ -27,6 +27,7 @@ std::string ProgressText(std::int64_t bytesWritten, std::int64_t totalSize,
 class DownloadWorker {
 public:
     // The list's cells are written on the user-interface thread (platform::PostToUiThread).
+    // The engine must outlive the worker.
     DownloadWorker(DownloadEngine& engine, ResultList& list);
     // On the user-interface thread: stops a task this worker started (its receiver is this
     // object) and drops the list updates still queued for that thread.

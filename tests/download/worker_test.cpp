@@ -137,6 +137,9 @@ TEST_F(WorkerEvents, SongThatArrivesEndsCompleteAndUnticked) {
     EXPECT_EQ(m_list.cell(1, tb::kColProgress), "0% + 0.00KB");
     EXPECT_TRUE(DownloadBusy);
     EXPECT_TRUE(m_list.isTicked(1));
+    // Segment starts, blocks and unknown kinds leave the row alone.
+    EXPECT_EQ(feed(worker, {{6, 0}, {16, 20480}, {99, 1}}), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(ui.pending(), 0u);
 
     EXPECT_EQ(feed(worker, {{4, 1000}}), std::vector<int>{0});
     EXPECT_FALSE(DownloadBusy);
