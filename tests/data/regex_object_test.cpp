@@ -87,6 +87,20 @@ TEST(RegexObject, PositionsAreByteOffsetsInTheLocalText) {
     EXPECT_EQ(position, 77u);
 }
 
+TEST(RegexObject, PositionsStayTrueAfterBytesThatAreNoCharacter) {
+    RegexObject regex;
+    std::size_t position = 99;
+    // A byte that starts nothing, a lead byte without its partner, and a cut four-byte one.
+    for (const std::string& before :
+         {std::string("\xFF"), std::string("\x81 "), std::string("\x81\x30"), L("歌") + "\x80"}) {
+        ASSERT_TRUE(regex.Create("(b)c", before + "abc"));
+        EXPECT_EQ(regex.MatchText(1, &position), "bc");
+        EXPECT_EQ(position, before.size() + 1);
+        EXPECT_EQ(regex.SubmatchText(1, 1, &position), "b");
+        EXPECT_EQ(position, before.size() + 1);
+    }
+}
+
 TEST(RegexObject, IndexesAreOneBasedAndOutOfRangeReadsAreEmpty) {
     RegexObject regex;
     ASSERT_TRUE(regex.Create(R"((\w+)=(\d+))", "a=1; bb=22; ccc=333"));
