@@ -105,7 +105,7 @@ TEST_F(AppTest, MainWindowOpensWithEveryDesignedControl) {
     }
 }
 
-TEST_F(AppTest, DownloadSwitchShowsItsWholeCaptionInTheProgramFont) {
+TEST_F(AppTest, SwitchCaptionsAtTheBottomStayWholeAndApartInTheProgramFont) {
     const QFont previous = QApplication::font();
     QFont programFont = previous;
     programFont.setPointSize(9);
@@ -121,6 +121,17 @@ TEST_F(AppTest, DownloadSwitchShowsItsWholeCaptionInTheProgramFont) {
         const QRect caption =
             box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box);
         EXPECT_LE(caption.left() + box.fontMetrics().horizontalAdvance(box.text()), box.width());
+
+        // The layout box next to it begins its caption clear of the switch, and its first
+        // line still fits.
+        QCheckBox& layoutBox = *window.选择框2;
+        option.initFrom(&layoutBox);
+        option.text = layoutBox.text();
+        const QRect layoutCaption =
+            layoutBox.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &layoutBox);
+        EXPECT_GE(layoutBox.x() + layoutCaption.left(), box.geometry().right() + 1);
+        EXPECT_LE(layoutBox.fontMetrics().horizontalAdvance(qs("播放页面 自由排版")),
+                  layoutBox.width() - layoutCaption.left());
     }
     QApplication::setFont(previous);
 }
