@@ -8,7 +8,9 @@
 #include "data/local_text.h"
 #include "platform/process_list.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <random>
 
 namespace tb::app {
@@ -56,7 +58,10 @@ std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {
     if (arguments.size() < 2 || arguments[0] != "TS") {
         return std::nullopt;
     }
-    return static_cast<int>(LocalToInt(arguments[1]));
+    // A number beyond int stays beyond the skin numbers instead of wrapping onto one.
+    const long long number = LocalToInt(arguments[1]);
+    return static_cast<int>(std::clamp<long long>(number, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
 }
 
 } // namespace tb::app

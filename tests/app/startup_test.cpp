@@ -13,6 +13,8 @@
 #include "download/download_engine.h"
 #include "download/download_worker.h"
 
+#include <limits>
+
 namespace tb::app::test {
 namespace {
 
@@ -109,6 +111,9 @@ TEST_F(AppTest, OnlyAnExactTsFollowedByANumberChoosesASkin) {
     EXPECT_EQ(SkinChoice({"TS", "7", "extra"}), 7);
     EXPECT_EQ(SkinChoice({"TS", "abc"}), 0);
     EXPECT_EQ(SkinChoice({"TS", "-3"}), -3);
+    // 2^32 + 5 must not wrap onto skin 5.
+    EXPECT_EQ(SkinChoice({"TS", "4294967301"}), std::numeric_limits<int>::max());
+    EXPECT_EQ(SkinChoice({"TS", "-4294967301"}), std::numeric_limits<int>::min());
     EXPECT_EQ(SkinChoice({"ts", "5"}), std::nullopt);
     EXPECT_EQ(SkinChoice({"TS"}), std::nullopt);
     EXPECT_EQ(SkinChoice({"5", "TS"}), std::nullopt);
