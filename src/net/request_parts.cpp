@@ -222,7 +222,12 @@ std::string CurlProxyOption(std::string_view proxy, bool secure) {
     if (named.empty() || named.find("://") != std::string::npos) {
         return named;
     }
-    return "http://" + named;
+    // A proxy named without a port listens on 80, as the system transports take it; curl
+    // alone would try 1080. The host part of an IPv6 literal ends at its "]".
+    const std::size_t literalEnd = named.rfind(']');
+    const bool hasPort =
+        named.find(':', literalEnd == std::string::npos ? 0 : literalEnd) != std::string::npos;
+    return "http://" + named + (hasPort ? "" : ":80");
 }
 
 std::string StatusTextOf(std::string_view headerBlock) {

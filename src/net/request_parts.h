@@ -47,7 +47,8 @@ std::string TransportProxyText(std::string_view proxy, bool secure);
 std::string ProxyForAddress(std::string_view transportProxy, bool secure);
 // The proxy option for curl from the caller's proxy text: empty for a direct exchange,
 // else the proxy that serves the address, with "http://" in front unless the text already
-// names a scheme ("http://1.2.3.4:8080" is as good a proxy text as "1.2.3.4:8080").
+// names a scheme ("http://1.2.3.4:8080" is as good a proxy text as "1.2.3.4:8080"), and
+// the port 80 when a plain text names none.
 std::string CurlProxyOption(std::string_view proxy, bool secure);
 
 // The one time-out of a request, used for name resolution, connecting, sending and

@@ -199,6 +199,9 @@ TEST(HttpRequestParts, ProxyTextNamesTheSchemeForHttpAddresses) {
     EXPECT_EQ(CurlProxyOption("1.2.3.4:8080", true), "http://1.2.3.4:8080");
     EXPECT_EQ(CurlProxyOption("http://1.2.3.4:8080", false), "http://1.2.3.4:8080");
     EXPECT_EQ(CurlProxyOption("HTTP://1.2.3.4:8080", true), "HTTP://1.2.3.4:8080");
+    EXPECT_EQ(CurlProxyOption("proxy.local", false), "http://proxy.local:80");
+    EXPECT_EQ(CurlProxyOption("[::1]", true), "http://[::1]:80");
+    EXPECT_EQ(CurlProxyOption("[::1]:3128", true), "http://[::1]:3128");
 }
 
 TEST(HttpRequestParts, OneTimeOutForEveryPhase) {
