@@ -128,6 +128,22 @@ TEST_F(WindowsTest, KeywordIsSelectedOnlyAfterA150MillisecondWait) {
     EXPECT_EQ(window.编辑框_输入->selectedText(), qs("夜曲"));
 }
 
+TEST_F(WindowsTest, LeftClickOnThePictureBringsThePictureWindowToTheFront) {
+    window.loadPictureWindow();
+    PictureWindow& picture = *window.pictureWindow();
+    picture.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    QTest::mouseClick(picture.图片框1, Qt::RightButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isActiveWindow());
+
+    QTest::mouseClick(picture.图片框1, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&picture));
+}
+
 TEST_F(WindowsTest, ClosingThePictureWindowEndsTheProgram) {
     int endings = 0;
     QObject::connect(&window, &MainWindow::programEnding, &window, [&] { ++endings; });
