@@ -127,7 +127,7 @@ int catalogueKey(int qtKey) {
 } // namespace
 
 void GetListCommand(MainWindow& window) {
-    aidsOf(window).search().GetListCommand();
+    aidsOf(window).GetListCommand();
 }
 void FetchSuggestions(MainWindow& window) {
     aidsOf(window).FetchSuggestions();

@@ -54,9 +54,14 @@ void SearchAids::FetchSuggestions() {
     suggestions.setVisible(count > 0);
 }
 
+void SearchAids::GetListCommand() {
+    hideSuggestions();
+    m_search.GetListCommand();
+}
+
 void SearchAids::KeywordKey(int key) {
     if (key == kKeyEnter) {
-        m_controls.suggestions.setVisible(false);
+        hideSuggestions();
         m_search.GetListCommand();
     } else if (key == kKeyDown) {
         m_controls.suggestions.focus();
@@ -67,7 +72,7 @@ void SearchAids::KeywordKey(int key) {
 void SearchAids::SuggestionKey(int key) {
     if (key == kKeyEnter) {
         m_controls.keywordBox.setText(selectedSuggestion());
-        m_controls.suggestions.setVisible(false);
+        hideSuggestions();
         m_search.FetchSongList(m_controls.keywordBox.text(), m_controls.resultList);
     } else if (key == kKeyUp) {
         if (m_atTop) {
@@ -85,12 +90,12 @@ void SearchAids::SuggestionKey(int key) {
 
 void SearchAids::TakeSuggestionByMouse() {
     m_controls.keywordBox.setText(selectedSuggestion());
-    m_controls.suggestions.setVisible(false);
+    hideSuggestions();
     m_search.GetListCommand();
 }
 
 void SearchAids::OnResultListFocused() {
-    m_controls.suggestions.setVisible(false);
+    hideSuggestions();
 }
 
 void SearchAids::OnListSearchBoxPressed() {
@@ -115,6 +120,11 @@ void SearchAids::FindInList() {
         }
         platform::ProcessPendingEvents();
     }
+}
+
+void SearchAids::hideSuggestions() {
+    ++m_suggestionCount;
+    m_controls.suggestions.setVisible(false);
 }
 
 std::string SearchAids::selectedSuggestion() const {

@@ -26,8 +26,11 @@ public:
 
     // On every change of the keyword box: asks for completions of its text and shows them,
     // or hides the list when there are none. A request that starts while an older one is
-    // still adding items takes the list over; the older one stops adding.
+    // still adding items takes the list over; the older one stops adding. An answer that
+    // arrives after the list was hidden by a search or by the result list is dropped.
     void FetchSuggestions();
+    // The get-list button's command: hides the suggestions and runs the search.
+    void GetListCommand();
     // A key pressed in the keyword box: Enter searches, Down moves into the suggestions.
     void KeywordKey(int key);
     // A key pressed in the suggestion list, before the list moves its own selection:
@@ -47,11 +50,13 @@ public:
 
 private:
     std::string selectedSuggestion() const;
+    // Hides the list and drops the answer of any suggestion request still running.
+    void hideSuggestions();
 
     SongSearch& m_search;
     SearchControls& m_controls;
     bool m_atTop = false;
-    unsigned m_suggestionCount = 0; // suggestion requests started so far
+    unsigned m_suggestionCount = 0; // suggestion requests started and hides so far
 };
 
 } // namespace tb

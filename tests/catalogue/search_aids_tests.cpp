@@ -13,6 +13,11 @@ protected:
         keywordBox.setText(L(utf8));
         aids->FetchSuggestions();
     }
+    // The suggestion list shows one item, selected.
+    void pickSuggestion(const char* text) {
+        suggestions.items = {{text, 0}};
+        suggestions.selected = 0;
+    }
     // A key in the suggestion list: the handler first, then the list's own movement.
     void suggestionKey(int key) {
         aids->SuggestionKey(key);
@@ -61,6 +66,41 @@ TEST_F(SearchAidsTest, NewerSuggestionRequestTakesTheListOver) {
     ASSERT_TRUE(typedAgain);
     ASSERT_EQ(suggestions.itemCount(), 1);
     EXPECT_EQ(suggestions.items[0].text, L("抖音 - 夜空"));
+    EXPECT_TRUE(suggestions.visible);
+}
+
+TEST_F(SearchAidsTest, AnswerArrivingAfterTheListWasHiddenStaysHidden) {
+    // Each action hides the suggestions while a request for them is still on its way (here:
+    // during the pause before it goes out); its late answer must not open the list again.
+    const std::vector<std::pair<const char*, std::function<void()>>> hides = {
+        {"Enter in the keyword box", [this] { aids->KeywordKey(kKeyEnter); }},
+        {"Enter on a suggestion",
+         [this] {
+             pickSuggestion("Alpha - hello there");
+             aids->SuggestionKey(kKeyEnter);
+         }},
+        {"mouse on a suggestion",
+         [this] {
+             pickSuggestion("Alpha - hello there");
+             aids->TakeSuggestionByMouse();
+         }},
+        {"result list focused", [this] { aids->OnResultListFocused(); }},
+        {"get-list button", [this] { aids->GetListCommand(); }},
+    };
+    for (const auto& [what, hide] : hides) {
+        bool hidden = false;
+        platform::setWaitHandler([&](int) {
+            if (!hidden) {
+                hidden = true;
+                hide();
+            }
+        });
+        typeKeyword("hello");
+        EXPECT_TRUE(hidden) << what;
+        EXPECT_FALSE(suggestions.visible) << what;
+    }
+    platform::setWaitHandler({});
+    typeKeyword("hello");
     EXPECT_TRUE(suggestions.visible);
 }
 
