@@ -66,7 +66,13 @@ public:
     int selectedIndex() const override { return m_list.currentRow(); }
     void setSelectedIndex(int index) override { m_list.setCurrentRow(index); }
     void setVisible(bool visible) override { m_list.setVisible(visible); }
-    void focus() override { m_list.setFocus(); }
+    // A hidden list would keep the focus reserved and take it from the keyword box as soon
+    // as suggestions show up, so the keystrokes typed next would land in the list.
+    void focus() override {
+        if (m_list.isVisible()) {
+            m_list.setFocus();
+        }
+    }
 
 private:
     QListWidget& m_list;

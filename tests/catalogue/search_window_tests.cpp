@@ -70,6 +70,21 @@ TEST_F(SearchWindowTest, KeysWalkFromTheKeywordBoxThroughTheSuggestionsAndBack) 
     EXPECT_EQ(window.resultList().cell(0, kColName), L("抖音 - 夜空"));
 }
 
+TEST_F(SearchWindowTest, DownWithoutSuggestionsLeavesTheFocusInTheKeywordBox) {
+    QLineEdit& keyword = *window.编辑框_输入;
+    QListWidget& suggestions = *window.列表框_预热;
+    keyword.setFocus();
+    keyword.setText("zzzz");
+    ASSERT_TRUE(suggestions.isHidden());
+    QTest::keyClick(&keyword, Qt::Key_Down);
+    // Suggestions showing up later must not take the keystrokes away from the box.
+    keyword.clear();
+    QTest::keyClick(&keyword, Qt::Key_H);
+    ASSERT_FALSE(suggestions.isHidden());
+    EXPECT_EQ(window.focusWidget(), &keyword);
+    EXPECT_EQ(keyword.text(), "h");
+}
+
 TEST_F(SearchWindowTest, MouseTakesASuggestionAndTheResultListHidesThem) {
     QLineEdit& keyword = *window.编辑框_输入;
     QListWidget& suggestions = *window.列表框_预热;
