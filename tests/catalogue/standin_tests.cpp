@@ -68,6 +68,12 @@ TEST(StandinTest, ControlEndpointSwitchesFaultsForLaterRequests) {
     EXPECT_EQ(client.Get("/getSearchTip?keyword=song")->status, 200);
     ASSERT_TRUE(client.Get("/_standin/faults"));
     EXPECT_EQ(client.Get("/song_search_v2?keyword=song")->status, 200);
+
+    // A limited number of faulty answers, then normal ones again.
+    ASSERT_TRUE(client.Get("/_standin/faults?nonjson=1&path=/song_search_v2&skip=1&count=1"));
+    EXPECT_EQ(client.Get("/song_search_v2?keyword=song")->body.front(), '{');
+    EXPECT_EQ(client.Get("/song_search_v2?keyword=song")->body.front(), '<');
+    EXPECT_EQ(client.Get("/song_search_v2?keyword=song")->body.front(), '{');
     server.stop();
 }
 
