@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
+
 namespace tb::test {
 namespace {
 
@@ -28,6 +32,30 @@ TEST(StandinTest, DemoCatalogueLoadsEverySong) {
     EXPECT_EQ(withoutAudioAddress, 1);
     EXPECT_EQ(catalogue->match("同名歌曲").size(), 2u);
     EXPECT_NE(catalogue->picture(31), nullptr);
+}
+
+// A new, empty folder under the system's temporary folder.
+std::filesystem::path makeScratchDir() {
+    std::random_device random;
+    for (;;) {
+        auto dir =
+            std::filesystem::temp_directory_path() / ("tb-standin-" + std::to_string(random()));
+        if (std::filesystem::create_directory(dir)) {
+            return dir;
+        }
+    }
+}
+
+TEST(StandinTest, SongWithoutReadableAudioIsRefusedWithAReason) {
+    const auto dir = makeScratchDir();
+    for (const char* audio : {R"("audio":"",)", R"("audio":"missing.mp3",)", ""}) {
+        std::ofstream(dir / "songs.json")
+            << R"([{"name":"x","hash":"AB",)" << audio << R"("duration":1}])";
+        std::string error;
+        EXPECT_FALSE(standin::SongCatalogue::loadDirectory(dir, error)) << audio;
+        EXPECT_NE(error.find("readable audio"), std::string::npos) << audio;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(StandinTest, AudioHonoursRangesUnlessToldToIgnoreThem) {

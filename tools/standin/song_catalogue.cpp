@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace tb::standin {
@@ -15,12 +14,19 @@ namespace {
 constexpr int kFirstPicture = 19;
 constexpr int kLastPicture = 31;
 
+// The file's bytes, or nothing when it is missing, not a plain file (a song entry without a
+// file name points at the folder itself) or cannot be read.
 std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::error_code code;
+    if (!std::filesystem::is_regular_file(path, code)) {
         return std::nullopt;
     }
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    if (!in || !(bytes << in.rdbuf())) {
+        return std::nullopt;
+    }
+    return std::move(bytes).str();
 }
 
 std::string memberText(const boost::json::object& object, std::string_view key) {
