@@ -289,17 +289,25 @@ std::string RemoveBlanks(std::string_view text) {
     return out;
 }
 
-long long LocalToInt(std::string_view text) {
-    const std::string ascii = asciiFormOfNumberText(text);
-    std::size_t pos = 0;
+namespace {
+
+// Skips leading blanks and an optional sign of a number text; true for a minus sign.
+bool skipBlanksAndSign(const std::string& ascii, std::size_t& pos) {
     while (pos < ascii.size() && (ascii[pos] == ' ' || ascii[pos] == '\t')) {
         ++pos;
     }
-    bool negative = false;
     if (pos < ascii.size() && (ascii[pos] == '+' || ascii[pos] == '-')) {
-        negative = ascii[pos] == '-';
-        ++pos;
+        return ascii[pos++] == '-';
     }
+    return false;
+}
+
+} // namespace
+
+long long LocalToInt(std::string_view text) {
+    const std::string ascii = asciiFormOfNumberText(text);
+    std::size_t pos = 0;
+    const bool negative = skipBlanksAndSign(ascii, pos);
     // Saturate instead of overflowing on absurdly long digit runs.
     constexpr long long kMax = std::numeric_limits<long long>::max();
     long long value = 0;
@@ -317,14 +325,7 @@ long long LocalToInt(std::string_view text) {
 double LocalToDouble(std::string_view text) {
     const std::string ascii = asciiFormOfNumberText(text);
     std::size_t pos = 0;
-    while (pos < ascii.size() && (ascii[pos] == ' ' || ascii[pos] == '\t')) {
-        ++pos;
-    }
-    bool negative = false;
-    if (pos < ascii.size() && (ascii[pos] == '+' || ascii[pos] == '-')) {
-        negative = ascii[pos] == '-';
-        ++pos;
-    }
+    const bool negative = skipBlanksAndSign(ascii, pos);
     // from_chars reads the C form whatever locale the process runs in (a Qt program takes
     // the user's locale, where strtod would stop at the "." of "953.67").
     const char* begin = ascii.data() + pos;
