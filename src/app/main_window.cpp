@@ -8,6 +8,8 @@
 #include "app/search_operations.h"
 #include "app/window_result_list.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -107,19 +109,25 @@ void MainWindow::watchEvents() {
           static_cast<QObject*>(列表框_预热->viewport()), static_cast<QObject*>(编辑框_搜)}) {
         control->installEventFilter(this);
     }
-    for (QWidget* control :
-         {static_cast<QWidget*>(按钮_停止), static_cast<QWidget*>(滑块条_进度),
-          static_cast<QWidget*>(滑块条_音量), static_cast<QWidget*>(标签_name),
-          static_cast<QWidget*>(标签_音量), static_cast<QWidget*>(标签_时间),
-          static_cast<QWidget*>(编辑框_歌词->viewport()), static_cast<QWidget*>(图片框_image)}) {
+    for (QWidget* control : playerControls()) {
         control->installEventFilter(this);
     }
 }
 
+std::array<QWidget*, 8> MainWindow::playerControls() const {
+    return {按钮_停止,
+            滑块条_进度,
+            滑块条_音量,
+            标签_name,
+            标签_音量,
+            标签_时间,
+            编辑框_歌词->viewport(),
+            图片框_image};
+}
+
 bool MainWindow::isPlayerControl(QObject* watched) const {
-    return watched == 按钮_停止 || watched == 滑块条_进度 || watched == 滑块条_音量 ||
-           watched == 标签_name || watched == 标签_音量 || watched == 标签_时间 ||
-           watched == 编辑框_歌词->viewport() || watched == 图片框_image;
+    const auto controls = playerControls();
+    return std::find(controls.begin(), controls.end(), watched) != controls.end();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QPalette>
 #include <QWidget>
+#include <array>
 
 #include <functional>
 #include <memory>
@@ -96,6 +97,9 @@ private:
     void wireDownloadEvents();
     void connectUserMoves(QSlider* slider, const std::function<void()>& handler);
     void watchEvents();
+    // The eight player controls the user may drag (the lyrics box through its viewport,
+    // which receives its mouse presses).
+    std::array<QWidget*, 8> playerControls() const;
     bool isPlayerControl(QObject* watched) const;
 
     std::unique_ptr<ResultList> m_resultList;
