@@ -218,7 +218,10 @@ TEST(RandomPicture, FetchedFromTheConfiguredImageHostOnly) {
 }
 
 TEST(Endpoints, DefaultsAndOverrides) {
-    ::unsetenv("TUNEBATCH_SEARCH_HOST");
+    for (const char* name :
+         {"TUNEBATCH_SEARCH_HOST", "TUNEBATCH_TIP_HOST", "TUNEBATCH_PLAY_HOST"}) {
+        ::unsetenv(name);
+    }
     EXPECT_EQ(SearchHost(), "http://songsearch.kugou.com");
     EXPECT_EQ(TipHost(), "http://searchtip.kugou.com");
     EXPECT_EQ(PlayHost(), "http://www.kugou.com");
