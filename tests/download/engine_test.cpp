@@ -5,7 +5,7 @@
 
 #include "data/local_text.h"
 #include "download_test_support.h"
-#include "nginx_server.h"
+#include "shared_nginx_test.h"
 
 #include <gtest/gtest.h>
 
@@ -22,23 +22,7 @@ namespace fs = std::filesystem;
 using namespace tb::test;
 using namespace tb::download;
 
-class EngineWithNginx : public testing::Test {
-protected:
-    static void SetUpTestSuite() { s_nginx = new NginxServer("64k"); }
-    static void TearDownTestSuite() {
-        delete s_nginx;
-        s_nginx = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(s_nginx->running()) << s_nginx->problem();
-        ASSERT_FALSE(m_folder.path().empty());
-    }
-
-    static NginxServer* s_nginx;
-    ScratchFolder m_folder;
-};
-
-NginxServer* EngineWithNginx::s_nginx = nullptr;
+class EngineWithNginx : public SharedNginxTest {};
 
 // Every run ends with exactly one kind 4, as the last event. Every event but kind 18 (asked
 // on a connection's thread) reaches the receiver on one thread, the task's control thread.

@@ -6,7 +6,7 @@
 #include "download/download_settings.h"
 #include "download_test_support.h"
 #include "fault_server.h"
-#include "nginx_server.h"
+#include "shared_nginx_test.h"
 
 #include <gtest/gtest.h>
 
@@ -47,23 +47,7 @@ private:
     int m_error = 0;
 };
 
-class TargetFile : public testing::Test {
-protected:
-    static void SetUpTestSuite() { s_nginx = new NginxServer(); }
-    static void TearDownTestSuite() {
-        delete s_nginx;
-        s_nginx = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(s_nginx->running()) << s_nginx->problem();
-        ASSERT_FALSE(m_folder.path().empty());
-    }
-
-    static NginxServer* s_nginx;
-    ScratchFolder m_folder;
-};
-
-NginxServer* TargetFile::s_nginx = nullptr;
+class TargetFile : public SharedNginxTest {};
 
 void expectCreationFailed(const DownloadRun& run, const fs::path& target) {
     ASSERT_TRUE(run.finished);

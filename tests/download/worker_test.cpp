@@ -6,8 +6,8 @@
 #include "data/local_text.h"
 #include "download_test_support.h"
 #include "fault_server.h"
-#include "nginx_server.h"
 #include "platform/events.h"
+#include "shared_nginx_test.h"
 #include "support/plain_result_list.h"
 
 #include <gtest/gtest.h>
@@ -178,15 +178,13 @@ TEST_F(WorkerEvents, FailureAndExistingTargetKeepTheirStatusThroughTheEnd) {
     }
 }
 
-class WorkerWithNginx : public testing::Test {
+class WorkerWithNginx : public SharedNginxTest {
 protected:
-    static void SetUpTestSuite() { s_nginx = new NginxServer(); }
-    static void TearDownTestSuite() {
-        delete s_nginx;
-        s_nginx = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(s_nginx->running()) << s_nginx->problem();
+        SharedNginxTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         DownloadBusy = false;
         for (int i = 0; i < 3; ++i) {
             m_list.appendRow();
@@ -195,12 +193,8 @@ protected:
     }
     std::string local(const fs::path& path) const { return Utf8ToLocal(path.string()); }
 
-    static NginxServer* s_nginx;
-    ScratchFolder m_folder;
     RecordingList m_list;
 };
-
-NginxServer* WorkerWithNginx::s_nginx = nullptr;
 
 TEST_F(WorkerWithNginx, SongEndsDownloadedWithFullProgress) {
     const std::string data = testBytes(1'500'000, 21);
