@@ -171,28 +171,25 @@ private:
     }
 
     bool setCredentials() {
+        const bool ok =
+            setBasicCredentials(CURLOPT_HTTPAUTH, CURLOPT_USERNAME, CURLOPT_PASSWORD, m_args.user,
+                                m_args.password) &&
+            setBasicCredentials(CURLOPT_PROXYAUTH, CURLOPT_PROXYUSERNAME, CURLOPT_PROXYPASSWORD,
+                                m_args.proxyUser, m_args.proxyPassword);
+        return ok || fail(707);
+    }
+
+    // Basic credentials for the server or the proxy, set only when both texts are given.
+    bool setBasicCredentials(CURLoption authOption, CURLoption userOption,
+                             CURLoption passwordOption, const std::optional<std::string>& user,
+                             const std::optional<std::string>& password) {
+        if (user.value_or("").empty() || password.value_or("").empty()) {
+            return true;
+        }
         CURL* curl = m_exchange.handle();
-        const std::string user = m_args.user.value_or("");
-        const std::string password = m_args.password.value_or("");
-        if (!user.empty() && !password.empty()) {
-            const bool ok = setLong(curl, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
-                            setText(curl, CURLOPT_USERNAME, LocalToUtf8(user)) &&
-                            setText(curl, CURLOPT_PASSWORD, LocalToUtf8(password));
-            if (!ok) {
-                return fail(707);
-            }
-        }
-        const std::string proxyUser = m_args.proxyUser.value_or("");
-        const std::string proxyPassword = m_args.proxyPassword.value_or("");
-        if (!proxyUser.empty() && !proxyPassword.empty()) {
-            const bool ok = setLong(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
-                            setText(curl, CURLOPT_PROXYUSERNAME, LocalToUtf8(proxyUser)) &&
-                            setText(curl, CURLOPT_PROXYPASSWORD, LocalToUtf8(proxyPassword));
-            if (!ok) {
-                return fail(707);
-            }
-        }
-        return true;
+        return setLong(curl, authOption, static_cast<long>(CURLAUTH_BASIC)) &&
+               setText(curl, userOption, LocalToUtf8(*user)) &&
+               setText(curl, passwordOption, LocalToUtf8(*password));
     }
 
     bool setRedirects() {

@@ -66,6 +66,18 @@ bool EventRecorder::waitForCount(int kind, int count, std::chrono::seconds limit
     });
 }
 
+download::DownloadSettings testSettings(const std::string& url, const std::filesystem::path& target,
+                                        const RunOptions& options) {
+    download::DownloadSettings settings;
+    settings.address = Utf8ToLocal(url);
+    settings.file = Utf8ToLocal(target.string());
+    settings.connections = options.connections;
+    settings.connectTimeoutMs = 5000;
+    settings.receiveTimeoutMs = options.receiveTimeoutMs;
+    settings.stopGraceMs = 1000;
+    return settings;
+}
+
 DownloadRun runDownload(const std::string& url, const std::filesystem::path& target,
                         const RunOptions& options) {
     DownloadRun run;
@@ -78,13 +90,7 @@ DownloadRun runDownload(const std::string& url, const std::filesystem::path& tar
         std::lock_guard lock(logMutex);
         run.log.push_back(LocalToUtf8(text));
     });
-    download::DownloadSettings settings;
-    settings.address = Utf8ToLocal(url);
-    settings.file = Utf8ToLocal(target.string());
-    settings.connections = options.connections;
-    settings.connectTimeoutMs = 5000;
-    settings.receiveTimeoutMs = options.receiveTimeoutMs;
-    settings.stopGraceMs = 1000;
+    download::DownloadSettings settings = testSettings(url, target, options);
     settings.receiver = recorder.receiver();
     run.started = engine.start(settings);
     if (run.started) {

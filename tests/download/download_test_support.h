@@ -65,6 +65,11 @@ struct RunOptions {
     EventRecorder* recorder = nullptr; // records there instead of a recorder of its own
 };
 
+// The settings record of a test download of url into target (UTF-8 path), the program's own
+// time limits; the receiver is left for the caller.
+download::DownloadSettings testSettings(const std::string& url, const std::filesystem::path& target,
+                                        const RunOptions& options = {});
+
 // Downloads url into target (UTF-8 path) and waits for the task's end.
 DownloadRun runDownload(const std::string& url, const std::filesystem::path& target,
                         const RunOptions& options = {});

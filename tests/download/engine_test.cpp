@@ -208,12 +208,7 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
     EventRecorder record;
     auto recordEvent = record.receiver();
     DownloadEngine engine;
-    DownloadSettings settings;
-    settings.address = url;
-    settings.file = tb::Utf8ToLocal(target.string());
-    settings.connections = 3;
-    settings.connectTimeoutMs = 5000;
-    settings.receiveTimeoutMs = 10000;
+    DownloadSettings settings = testSettings(url, target);
     settings.receiver = [&](int kind, int connection, std::int64_t value, std::int64_t second,
                             std::string& file) {
         recordEvent(kind, connection, value, second, file);
@@ -261,13 +256,7 @@ TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
     EventRecorder recorder;
     DownloadEngine engine;
     engine.initialise(20480, 0, 0);
-    DownloadSettings settings;
-    settings.address = url;
-    settings.file = tb::Utf8ToLocal(target.string());
-    settings.connections = 3;
-    settings.connectTimeoutMs = 5000;
-    settings.receiveTimeoutMs = 10000;
-    settings.stopGraceMs = 1000;
+    DownloadSettings settings = testSettings(url, target);
     settings.receiver = recorder.receiver();
     ASSERT_TRUE(engine.start(settings));
     EXPECT_FALSE(engine.start(settings)) << "a second task must be refused while one runs";
@@ -308,13 +297,7 @@ TEST_F(EngineWithNginx, ReceiverMayStopTheTaskFromItsOwnThreads) {
         auto recordEvent = record.receiver();
         DownloadEngine engine;
         std::atomic<bool> stopAsked{false};
-        DownloadSettings settings;
-        settings.address = c.address;
-        settings.file = tb::Utf8ToLocal(c.target.string());
-        settings.connections = 3;
-        settings.connectTimeoutMs = 5000;
-        settings.receiveTimeoutMs = 10000;
-        settings.stopGraceMs = 1000;
+        DownloadSettings settings = testSettings(c.address, c.target);
         settings.receiver = [&](int kind, int connection, std::int64_t value, std::int64_t second,
                                 std::string& file) {
             if (kind == c.stopOnKind && !stopAsked.exchange(true)) {
