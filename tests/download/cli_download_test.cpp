@@ -81,7 +81,7 @@ TEST(CliDownload, PrintsEveryEventAndExitsZeroOnlyForACompleteFile) {
     EXPECT_FALSE(fs::exists(folder.path() / "none.mp3"));
 
     const CliRun usage = runCli(url + " --connections zero");
-    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_EQ(usage.exitCode, 2);
 }
 
 } // namespace

@@ -1,19 +1,22 @@
 #pragma once
 // Sub-commands of tunebatch-cli. Each command file registers itself with a static
-// CliCommandRegistration; main() dispatches on the first argument.
+// CliCommandRegistration: its setup function declares the command's arguments and options
+// on the command's CLI11 sub-app and returns the function that runs the command once the
+// command line has been parsed. Parsing, help and usage errors are handled in main().
 // A command returns the process exit code: 0 on success, 1 with its message on stderr.
+
+#include <CLI/CLI.hpp>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace tb::cli {
 
-using CliArgs = std::vector<std::string>; // the arguments after the command name, UTF-8
-using CliHandler = std::function<int(const CliArgs&)>;
+using CliRunner = std::function<int()>;
+using CliSetup = std::function<CliRunner(CLI::App& command)>;
 
 struct CliCommandRegistration {
-    CliCommandRegistration(std::string name, std::string usage, CliHandler handler);
+    CliCommandRegistration(std::string name, std::string description, CliSetup setup);
 };
 
 // Prints "message" to stderr and returns 1.

@@ -66,6 +66,9 @@ private:
     std::vector<std::array<std::string, kResultColumnCount>> m_rows;
 };
 
+const char* const kHostsFooter =
+    "Hosts come from TUNEBATCH_SEARCH_HOST, TUNEBATCH_TIP_HOST and TUNEBATCH_PLAY_HOST.";
+
 // Message boxes of the search go to stderr and make the command fail.
 class StderrPrompt : public platform::Prompt {
 public:
@@ -78,49 +81,55 @@ public:
     bool shown = false;
 };
 
-int search(const CliArgs& args) {
-    if (args.size() != 1) {
-        return fail("usage: tunebatch-cli search KEYWORD|ADDRESS");
-    }
+int search(const std::string& keyword) {
     auto prompt = std::make_shared<StderrPrompt>();
     platform::setPrompt(prompt);
     PrintedResultList list;
-    FetchSongListInto(Utf8ToLocal(args[0]), list, ConfiguredCatalogueHosts());
+    FetchSongListInto(Utf8ToLocal(keyword), list, ConfiguredCatalogueHosts());
     platform::setPrompt(nullptr);
     list.print();
     return prompt->shown ? 1 : 0;
 }
 
-int detail(const CliArgs& args) {
-    if (args.size() != 1) {
-        return fail("usage: tunebatch-cli detail URL");
-    }
+int detail(const std::string& url) {
     std::string image;
     std::string lyrics;
-    const std::string playUrl = ResolveSongDetail(Utf8ToLocal(args[0]), image, lyrics);
+    const std::string playUrl = ResolveSongDetail(Utf8ToLocal(url), image, lyrics);
     std::cout << "play_url: " << LocalToUtf8(playUrl) << "\nimage: " << LocalToUtf8(image)
               << "\nlyrics:\n"
               << LocalToUtf8(lyrics) << "\n";
     return playUrl.empty() ? fail("no audio address in the play information") : 0;
 }
 
-int suggest(const CliArgs& args) {
-    if (args.size() != 1) {
-        return fail("usage: tunebatch-cli suggest TEXT");
-    }
-    const auto texts = RequestSuggestions(ConfiguredCatalogueHosts().tip, Utf8ToLocal(args[0]));
+int suggest(const std::string& text) {
+    const auto texts = RequestSuggestions(ConfiguredCatalogueHosts().tip, Utf8ToLocal(text));
     if (!texts) {
         return fail("the search-tip reply could not be read");
     }
-    for (const auto& text : *texts) {
-        std::cout << LocalToUtf8(text) << "\n";
+    for (const auto& item : *texts) {
+        std::cout << LocalToUtf8(item) << "\n";
     }
     return 0;
 }
 
-const CliCommandRegistration kSearch("search", "search KEYWORD|ADDRESS", search);
-const CliCommandRegistration kDetail("detail", "detail URL", detail);
-const CliCommandRegistration kSuggest("suggest", "suggest TEXT", suggest);
+// A command of one required text argument.
+CliSetup oneArgument(std::string name, std::string help, int (*run)(const std::string&)) {
+    return [name, help, run](CLI::App& command) -> CliRunner {
+        auto value = std::make_shared<std::string>();
+        command.add_option(name, *value, help)->required();
+        command.footer(kHostsFooter);
+        return [value, run] { return run(*value); };
+    };
+}
+
+const CliCommandRegistration
+    kSearch("search", "search the catalogue and print the eleven columns of each row",
+            oneArgument("KEYWORD|ADDRESS", "a keyword or a playlist share address", search));
+const CliCommandRegistration
+    kDetail("detail", "resolve a play-information address",
+            oneArgument("URL", "the play-information address (column 4 of a row)", detail));
+const CliCommandRegistration kSuggest("suggest", "print the search suggestions for a text",
+                                      oneArgument("TEXT", "the text typed so far", suggest));
 
 } // namespace
 } // namespace tb::cli

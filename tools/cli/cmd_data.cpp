@@ -13,6 +13,7 @@
 
 #include <iostream>
 #include <iterator>
+#include <memory>
 
 namespace tb::cli {
 namespace {
@@ -21,42 +22,56 @@ std::string standardInput() {
     return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
-int runJson(const CliArgs& args) {
-    const std::string usage = "usage: tunebatch-cli json PATH [--as-json|--names|--type] < FILE";
-    if (args.empty() || args.size() > 2) {
-        return fail(usage);
-    }
-    const std::string mode = args.size() == 2 ? args[1] : "";
-    if (!mode.empty() && mode != "--as-json" && mode != "--names" && mode != "--type") {
-        return fail(usage);
-    }
+struct JsonOptions {
+    std::string path;
+    bool asJson = false;
+    bool names = false;
+    bool type = false;
+};
+
+int runJson(const JsonOptions& options) {
     JsonDocument document;
     if (!document.ParseUtf8(standardInput())) {
         return fail("json: the input is not a JSON value (or it is null)");
     }
-    const std::string path = Utf8ToLocal(args[0]);
-    if (mode == "--type") {
+    const std::string path = Utf8ToLocal(options.path);
+    if (options.type) {
         std::cout << document.TypeOf(path) << "\n";
-    } else if (mode == "--names") {
+    } else if (options.names) {
         std::vector<std::string> names;
         document.MemberNames(path, names);
         for (const std::string& name : names) {
             std::cout << LocalToUtf8(name) << "\n";
         }
     } else {
-        std::cout << LocalToUtf8(document.GetText(path, mode == "--as-json")) << "\n";
+        std::cout << LocalToUtf8(document.GetText(path, options.asJson)) << "\n";
     }
     return 0;
 }
 
-int runRegex(const CliArgs& args) {
-    const bool caseSensitive = args.size() == 2 && args[1] == "--case-sensitive";
-    if (args.empty() || (args.size() == 2 && !caseSensitive) || args.size() > 2) {
-        return fail("usage: tunebatch-cli regex PATTERN [--case-sensitive] < FILE");
-    }
+CliRunner setupJson(CLI::App& command) {
+    auto options = std::make_shared<JsonOptions>();
+    command.add_option("PATH", options->path, "path of the value, e.g. data.info[0].hash")
+        ->required();
+    auto* asJson = command.add_flag("--as-json", options->asJson, "print the value as JSON text");
+    auto* names = command.add_flag("--names", options->names, "print its member names, one a line");
+    auto* type = command.add_flag("--type", options->type, "print its type code");
+    asJson->excludes(names)->excludes(type);
+    names->excludes(type);
+    command.footer("Reads one JSON document from standard input.");
+    return [options] { return runJson(*options); };
+}
+
+struct RegexOptions {
+    std::string pattern;
+    bool caseSensitive = false;
+};
+
+int runRegex(const RegexOptions& options) {
     RegexObject regex;
-    if (!regex.Create(Utf8ToLocal(args[0]), Utf8ToLocal(standardInput()), caseSensitive)) {
-        return fail("regex: invalid pattern: " + args[0]);
+    if (!regex.Create(Utf8ToLocal(options.pattern), Utf8ToLocal(standardInput()),
+                      options.caseSensitive)) {
+        return fail("regex: invalid pattern: " + options.pattern);
     }
     for (int match = 1; match <= regex.MatchCount(); ++match) {
         std::cout << LocalToUtf8(regex.MatchText(match));
@@ -68,8 +83,18 @@ int runRegex(const CliArgs& args) {
     return 0;
 }
 
-const CliCommandRegistration kJson("json", "json PATH [--as-json|--names|--type] < FILE", runJson);
-const CliCommandRegistration kRegex("regex", "regex PATTERN [--case-sensitive] < FILE", runRegex);
+CliRunner setupRegex(CLI::App& command) {
+    auto options = std::make_shared<RegexOptions>();
+    command.add_option("PATTERN", options->pattern, "the regular expression")->required();
+    command.add_flag("--case-sensitive", options->caseSensitive, "match letter case exactly");
+    command.footer("Prints one line per match in standard input: the match, then its groups, "
+                   "separated by tabs.");
+    return [options] { return runRegex(*options); };
+}
+
+const CliCommandRegistration kJson("json", "print a value of a JSON document read from stdin",
+                                   setupJson);
+const CliCommandRegistration kRegex("regex", "print the matches of a pattern in stdin", setupRegex);
 
 } // namespace
 } // namespace tb::cli

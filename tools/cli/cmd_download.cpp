@@ -1,6 +1,7 @@
 // tunebatch-cli download URL FILE [--connections N] [--buffer BYTES]
 // Fetches one address into a new file with the download engine, printing every event as
-// "event KIND VALUE SECOND" and at the end "done BYTES SECONDS MBPS" or "failed REASON".
+// "event KIND VALUE SECOND" and at the end "done BYTES SECONDS MBPS", or "failed REASON" on
+// stderr.
 
 #include "cli_command.h"
 #include "data/local_text.h"
@@ -8,7 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
+#include <memory>
 
 namespace tb::cli {
 namespace {
@@ -20,43 +21,7 @@ struct DownloadOptions {
     int buffer = 20480;
 };
 
-std::optional<int> positiveNumber(const std::string& text) {
-    const long long value = LocalToInt(text);
-    if (value <= 0 || value > 1 << 30 || std::to_string(value) != text) {
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
-}
-
-std::optional<DownloadOptions> parseOptions(const CliArgs& args) {
-    DownloadOptions options;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if ((args[i] == "--connections" || args[i] == "--buffer") && hasValue) {
-            const auto number = positiveNumber(args[i + 1]);
-            if (!number) {
-                return std::nullopt;
-            }
-            (args[i] == "--connections" ? options.connections : options.buffer) = *number;
-            ++i;
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 2) {
-        return std::nullopt;
-    }
-    options.url = positional[0];
-    options.file = positional[1];
-    return options;
-}
-
-int runDownload(const CliArgs& args) {
-    const auto options = parseOptions(args);
-    if (!options) {
-        return fail("usage: tunebatch-cli download URL FILE [--connections N] [--buffer BYTES]");
-    }
+int runDownload(const DownloadOptions* options) {
     download::DownloadEngine engine;
     engine.initialise(options->buffer, 0, 0);
     download::DownloadSettings settings;
@@ -83,7 +48,8 @@ int runDownload(const CliArgs& args) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const download::DownloadOutcome outcome = engine.lastOutcome();
     if (!outcome.complete) {
-        std::printf("failed %s\n", outcome.reason.c_str());
+        std::fflush(stdout);
+        std::fprintf(stderr, "failed %s\n", outcome.reason.c_str());
         return 1;
     }
     std::printf("done %lld %.3f %.2f\n", static_cast<long long>(outcome.bytes), seconds,
@@ -91,8 +57,22 @@ int runDownload(const CliArgs& args) {
     return 0;
 }
 
+CliRunner setupDownload(CLI::App& command) {
+    auto options = std::make_shared<DownloadOptions>();
+    command.add_option("URL", options->url, "the address")->required();
+    command.add_option("FILE", options->file, "the new file (never overwritten)")->required();
+    command.add_option("--connections", options->connections, "connections at most (default 3)")
+        ->check(CLI::Range(1, 1 << 30));
+    command.add_option("--buffer", options->buffer, "receive buffer in bytes (default 20480)")
+        ->check(CLI::Range(1, 1 << 30));
+    command.footer("Prints one line per engine event, \"event KIND VALUE SECOND\", then "
+                   "\"done BYTES SECONDS MBPS\"; a failure prints \"failed REASON\" on stderr and "
+                   "exits 1.");
+    return [options] { return runDownload(options.get()); };
+}
+
 const CliCommandRegistration
-    kRegistration("download", "download URL FILE [--connections N] [--buffer BYTES]", runDownload);
+    kRegistration("download", "download one address with the download engine", setupDownload);
 
 } // namespace
 } // namespace tb::cli

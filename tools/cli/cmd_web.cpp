@@ -14,68 +14,50 @@
 #include "platform/file_system.h"
 
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace tb::cli {
 namespace {
 
-const std::string kGetForm = "get URL [--method N] [--header LINE]... [--cookies TEXT] "
-                             "[--no-redirect] [--timeout S] [--proxy HOST:PORT] [--data TEXT]";
-const std::string kFetchForm = "fetch URL -o FILE";
-const std::string kGetUsage = "usage: tunebatch-cli " + kGetForm;
-const std::string kFetchUsage = "usage: tunebatch-cli " + kFetchForm;
+struct GetOptions {
+    std::string url;
+    std::optional<int> method;
+    std::vector<std::string> headers;
+    std::optional<std::string> cookies;
+    bool noRedirect = false;
+    std::optional<int> timeout;
+    std::optional<std::string> proxy;
+    std::optional<std::string> data;
+};
 
-std::optional<int> number(const std::string& text) {
-    const long long value = LocalToInt(text);
-    if (std::to_string(value) != text || value < -1000000 || value > 1000000) {
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
-}
-
-// Reads one option (and its value) at args[i]; false for an unknown option or a
-// missing or malformed value.
-bool readGetOption(const CliArgs& args, std::size_t& i, net::HttpRequestArgs& request) {
-    const std::string& option = args[i];
-    if (option == "--no-redirect") {
-        request.noRedirect = true;
-        return true;
-    }
-    if (i + 1 >= args.size()) {
-        return false;
-    }
-    const std::string value = Utf8ToLocal(args[++i]);
-    if (option == "--method" || option == "--timeout") {
-        const std::optional<int> parsed = number(value);
-        (option == "--method" ? request.method : request.timeout) = parsed;
-        return parsed.has_value();
-    }
-    if (option == "--header") {
-        std::string& headers = request.extraHeaders.emplace(request.extraHeaders.value_or(""));
-        headers += headers.empty() ? value : "\r\n" + value;
-    } else if (option == "--cookies") {
-        request.cookiesIn = value;
-    } else if (option == "--proxy") {
-        request.proxy = value;
-    } else if (option == "--data") {
-        request.postData = value;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-int runGet(const CliArgs& args) {
-    if (args.empty() || args[0].starts_with("--")) {
-        return fail(kGetUsage);
-    }
+// The request's optional arguments are given only when the option was; the engine treats a
+// given argument differently from an absent one.
+net::HttpRequestArgs requestFrom(const GetOptions& options) {
     net::HttpRequestArgs request;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (!readGetOption(args, i, request)) {
-            return fail(kGetUsage);
-        }
+    request.method = options.method;
+    request.timeout = options.timeout;
+    request.noRedirect = options.noRedirect;
+    for (const std::string& line : options.headers) {
+        std::string& headers = request.extraHeaders.emplace(request.extraHeaders.value_or(""));
+        headers += (headers.empty() ? "" : "\r\n") + Utf8ToLocal(line);
     }
-    const std::string body = net::HttpRequest(Utf8ToLocal(args[0]), request);
+    if (options.cookies) {
+        request.cookiesIn = Utf8ToLocal(*options.cookies);
+    }
+    if (options.proxy) {
+        request.proxy = Utf8ToLocal(*options.proxy);
+    }
+    if (options.data) {
+        request.postData = Utf8ToLocal(*options.data);
+    }
+    return request;
+}
+
+int runGet(const GetOptions& options) {
+    net::HttpRequestArgs request = requestFrom(options);
+    const std::string body = net::HttpRequest(Utf8ToLocal(options.url), request);
     if (request.responseHeaders.empty()) {
         return fail("get: " + LocalToUtf8(request.status));
     }
@@ -86,27 +68,56 @@ int runGet(const CliArgs& args) {
     return 0;
 }
 
-int runFetch(const CliArgs& args) {
-    if (args.size() != 3 || args[1] != "-o") {
-        return fail(kFetchUsage);
-    }
+CliRunner setupGet(CLI::App& command) {
+    auto options = std::make_shared<GetOptions>();
+    command.add_option("URL", options->url, "the address")->required();
+    command.add_option("--method", options->method, "0 GET, 1 POST, 2 HEAD, 3 PUT, ...")
+        ->check(CLI::Range(-1000000, 1000000));
+    command.add_option("--header", options->headers, "a request header line (repeatable)")
+        ->allow_extra_args(false);
+    command.add_option("--cookies", options->cookies, "cookies to send: name=value; ...");
+    command.add_flag("--no-redirect", options->noRedirect, "do not follow redirects");
+    command.add_option("--timeout", options->timeout, "seconds without a byte moved")
+        ->check(CLI::Range(-1000000, 1000000));
+    command.add_option("--proxy", options->proxy, "HOST:PORT, HOST or http://HOST:PORT");
+    command.add_option("--data", options->data, "the request body");
+    command.footer("Prints \"status: \", \"location: \", \"cookies: \", a blank line, then the "
+                   "body. Fails when no response arrived, with the engine's message.");
+    return [options] { return runGet(*options); };
+}
+
+struct FetchOptions {
+    std::string url;
+    std::string file;
+};
+
+int runFetch(const FetchOptions& options) {
     net::FetchBytesArgs request;
-    const std::string bytes = net::FetchBytes(Utf8ToLocal(args[0]), request);
+    const std::string bytes = net::FetchBytes(Utf8ToLocal(options.url), request);
     const std::string statusLine =
         request.responseHeaders.substr(0, request.responseHeaders.find("\r\n"));
     if (TrimBlanks(statusLine).empty() && bytes.empty()) {
-        return fail("fetch: no response from " + args[0]);
+        return fail("fetch: no response from " + options.url);
     }
-    if (!platform::WriteWholeFile(Utf8ToLocal(args[2]), bytes)) {
-        return fail("fetch: cannot write " + args[2]);
+    if (!platform::WriteWholeFile(Utf8ToLocal(options.file), bytes)) {
+        return fail("fetch: cannot write " + options.file);
     }
     std::cout << "status: " << LocalToUtf8(TrimBlanks(statusLine)) << "\n"
               << "bytes: " << bytes.size() << "\n";
     return 0;
 }
 
-const CliCommandRegistration kGet("get", kGetForm, runGet);
-const CliCommandRegistration kFetch("fetch", kFetchForm, runFetch);
+CliRunner setupFetch(CLI::App& command) {
+    auto options = std::make_shared<FetchOptions>();
+    command.add_option("URL", options->url, "the address")->required();
+    command.add_option("-o,--output", options->file, "the file to write")->required();
+    command.footer("Prints the status line and the byte count.");
+    return [options] { return runFetch(*options); };
+}
+
+const CliCommandRegistration kGet("get", "send one text request and print the response", setupGet);
+const CliCommandRegistration kFetch("fetch", "fetch the bytes of an address into a file",
+                                    setupFetch);
 
 } // namespace
 } // namespace tb::cli

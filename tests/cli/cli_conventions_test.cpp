@@ -1,0 +1,112 @@
+// tunebatch-cli follows the usual conventions of command-line tools: help on stdout with
+// exit 0, usage errors on stderr with exit 2, failures on stderr with exit 1.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the companion with a shell-quoted argument text and collects both streams.
+CliRun runCli(const std::string& arguments, const std::string& input = "/dev/null") {
+    const fs::path folder = fs::temp_directory_path() / ("tb-cli-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string command = std::string(TB_CLI_PATH) + " " + arguments + " <" + input + " >" +
+                                (folder / "out").string() + " 2>" + (folder / "err").string();
+    const int status = std::system(command.c_str());
+    CliRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(folder / "out");
+    run.err = readFile(folder / "err");
+    fs::remove_all(folder);
+    return run;
+}
+
+TEST(CliConventions, HelpGoesToStdoutAndSucceeds) {
+    for (const char* arguments : {"--help", "-h"}) {
+        SCOPED_TRACE(arguments);
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.err.empty());
+        for (const char* command :
+             {"get", "fetch", "json", "regex", "search", "detail", "suggest", "download"}) {
+            EXPECT_NE(run.out.find(command), std::string::npos) << command;
+        }
+    }
+    const CliRun commandHelp = runCli("download --help");
+    EXPECT_EQ(commandHelp.exitCode, 0);
+    EXPECT_NE(commandHelp.out.find("tunebatch-cli download"), std::string::npos);
+    EXPECT_NE(commandHelp.out.find("--connections"), std::string::npos);
+
+    const CliRun version = runCli("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_FALSE(version.out.empty());
+}
+
+TEST(CliConventions, UsageErrorsGoToStderrWithExitTwo) {
+    const struct {
+        const char* arguments;
+        const char* problem;
+    } cases[] = {
+        {"", "subcommand is required"},
+        {"frobnicate", "unknown command: frobnicate"},
+        {"download http://127.0.0.1:9/x", "FILE is required"},
+        {"download http://127.0.0.1:9/x f --connections 0", "--connections"},
+        {"get http://127.0.0.1:9/ --no-such-option", "--no-such-option"},
+        {"json a --names --type", "excludes"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.arguments);
+        const CliRun run = runCli(item.arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_NE(run.err.find(item.problem), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+    }
+}
+
+TEST(CliConventions, FailuresGoToStderrWithExitOne) {
+    const CliRun refused = runCli("get http://127.0.0.1:9/ --timeout 2");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.out.empty());
+    EXPECT_NE(refused.err.find("711"), std::string::npos) << refused.err;
+
+    const CliRun notJson = runCli("json a", TB_CLI_PATH);
+    EXPECT_EQ(notJson.exitCode, 1);
+    EXPECT_NE(notJson.err.find("not a JSON value"), std::string::npos);
+}
+
+TEST(CliConventions, OptionsKeepTheirValuesAndRepeat) {
+    const fs::path input = fs::temp_directory_path() / "tb-cli-json-input";
+    std::ofstream(input) << R"({"data":{"info":[{"hash":"AB"}]},"n":-1})";
+    const CliRun value = runCli("json 'data.info[0].hash'", input.string());
+    EXPECT_EQ(value.exitCode, 0);
+    EXPECT_EQ(value.out, "AB\n");
+    const CliRun asJson = runCli("json data --as-json", input.string());
+    EXPECT_EQ(asJson.out, "{\"info\":[{\"hash\":\"AB\"}]}\n");
+    const CliRun names = runCli("json '' --names", input.string());
+    EXPECT_EQ(names.out, "data\nn\n");
+    fs::remove(input);
+}
+
+} // namespace
