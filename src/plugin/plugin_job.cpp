@@ -159,6 +159,11 @@ JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl
                      Utf8ToLocal("本次下载：  ") + result.savedPath + "    " + playUrl +
                          "      - OK -\r\n");
     } else {
+        // The record goes where the user looks for the song, even when nothing came to save.
+        const std::string folder = platform::FolderOf(targetPath);
+        if (!folder.empty() && !platform::FolderExists(folder)) {
+            createFolderChain(folder);
+        }
         appendRecord(ErrorLogName(), targetPath,
                      Utf8ToLocal("错误任务：  ") + result.savedPath + "    " + playUrl + "\r\n");
     }

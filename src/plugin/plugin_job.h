@@ -29,7 +29,7 @@ std::string ErrorLogName();
 // is kept: the song gets "[" + characters 6-7 of its MD5 digest + "]" before each "." of
 // the file name, and when that name too is held by other bytes, the next free "name(N).ext"
 // of it. If the first attempt to write fails, the folder chain is created and it is tried
-// once more.
+// once more; an error record creates the chain too, so that it is never lost.
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl);
 
 // Lower-case hexadecimal MD5 digest of bytes.

@@ -166,12 +166,13 @@ TEST_F(PluginHelperTest, RepliesThatAreNotTheSongAreErrorsAndLeaveNoFile) {
         fs::remove(errorLog());
     }
     {
-        SCOPED_TRACE("no server at all");
-        const fs::path target = folder.path() / "gone.mp3";
+        SCOPED_TRACE("no server at all, and the target's folder missing");
+        const fs::path target = folder.path() / "新" / "gone.mp3";
         const std::string url = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
         ASSERT_EQ(runHelper(target, url, {"TUNEBATCH_BATCHGET_TICK_MS=1"}), 0);
-        EXPECT_EQ(readBytes(errorLog()), errorRecord(local(target), url));
-        fs::remove(errorLog());
+        EXPECT_EQ(readBytes(target.parent_path() / "错误信息.TXT"),
+                  errorRecord(local(target), url));
+        EXPECT_FALSE(fs::exists(target));
     }
     {
         SCOPED_TRACE("empty once, then the song");
