@@ -1,7 +1,7 @@
 // tunebatch-cli batch: the companion runs the same batch command over a searched list.
 
 #include "data/local_text.h"
-#include "download/nginx_server.h"
+#include "platform/temp_folder.h"
 #include "standin_server.h"
 #include "support/child_process.h"
 
@@ -64,7 +64,7 @@ protected:
 
     std::unique_ptr<standin::StandinServer> server;
     std::vector<std::string> audio;
-    ScratchFolder scratch;
+    TempFolder scratch;
 };
 
 TEST_F(CliBatchTest, PickedRowsAreDownloadedAndEveryRowIsPrintedAfterTheLastDownload) {
