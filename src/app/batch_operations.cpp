@@ -23,9 +23,7 @@ namespace {
 
 class WindowDownloadControls : public batch::DownloadControls {
 public:
-    explicit WindowDownloadControls(MainWindow& window) : m_window(window) {
-        QObject::connect(&window, &MainWindow::programEnding, &window, [this] { m_ending = true; });
-    }
+    explicit WindowDownloadControls(MainWindow& window) : m_window(window) {}
     std::string saveFolder() const override {
         return QStringToLocal(m_window.编辑框_保存目录->text());
     }
@@ -33,11 +31,9 @@ public:
         m_window.编辑框_保存目录->setText(LocalToQString(folder));
     }
     bool pluginSwitchTicked() const override { return m_window.选择框1->isChecked(); }
-    bool programEnding() const override { return m_ending; }
 
 private:
     MainWindow& m_window;
-    bool m_ending = false;
 };
 
 // The program's one worker, looked up at each use: the start-up may make it anew.
@@ -82,8 +78,7 @@ void DownloadTickedSongs(MainWindow& window) {
     batchOf(window).batch.DownloadTickedSongs();
 }
 
-void OnPluginSwitchClicked(MainWindow& window, bool ticked) {
-    batchOf(window); // from now on a batch knows when the program ends
+void OnPluginSwitchClicked(MainWindow&, bool ticked) {
     batch::OnPluginSwitchClicked(ticked, plugin::EmbeddedPluginImage);
 }
 

@@ -100,6 +100,9 @@ void BatchDownload::downloadRow(int row, Run& run) {
     std::string image;
     std::string lyrics;
     const std::string playUrl = ResolveSongDetail(address, image, lyrics);
+    if (ending()) {
+        return; // the request was abandoned, the address may be fine
+    }
     if (playUrl.empty()) {
         list.setCell(row, kColStatus, Utf8ToLocal("错误地址"));
         list.ensureVisible(row);
@@ -150,6 +153,10 @@ void BatchDownload::handToWorker(int row, const std::string& fileName, const std
     }
     m_parts.downloader.StartRowDownload(playUrl, m_parts.controls.saveFolder() + fileName, row);
     run.startedInternally = true;
+}
+
+bool BatchDownload::ending() {
+    return platform::RequestsAbandoned();
 }
 
 // False when the program is ending meanwhile.

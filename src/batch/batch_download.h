@@ -29,7 +29,8 @@ public:
     explicit BatchDownload(BatchParts parts) : m_parts(parts) {}
 
     // The click handler of `按钮_下载`. In internal mode it returns once the last download it
-    // started has ended, and only then says that it is done.
+    // started has ended, and only then says that it is done. When the program ends meanwhile
+    // it stops at its next step, without a word.
     void DownloadTickedSongs();
 
 private:
@@ -44,7 +45,9 @@ private:
     void handToWorker(int row, const std::string& fileName, const std::string& playUrl, Run& run);
     bool waitWhileBusy();
     void waitForLastDownload();
-    bool ending() const { return m_parts.controls.programEnding(); }
+    // The program is ending (its requests are abandoned): a running batch gives up at its
+    // next step, so that it never works on a window that is going away.
+    static bool ending();
 
     BatchParts m_parts;
     std::mt19937 m_random;

@@ -13,9 +13,6 @@ public:
     virtual std::string saveFolder() const = 0;
     virtual void setSaveFolder(const std::string& folder) = 0;
     virtual bool pluginSwitchTicked() const = 0;
-    // True once the program is ending: a running batch gives up at its next step, so that
-    // it never works on a window that is going away.
-    virtual bool programEnding() const { return false; }
 };
 
 } // namespace tb::batch

@@ -2,6 +2,7 @@
 
 #include "catalogue/catalogue_addresses.h"
 #include "data/local_text.h"
+#include "platform/events.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,7 @@ void BatchTest::SetUp() {
 }
 
 void BatchTest::TearDown() {
+    platform::ResumeRequests();
     worker.reset();
     platform::setPrompt(nullptr);
     if (standin) {

@@ -26,11 +26,9 @@ public:
     std::string saveFolder() const override { return folder; }
     void setSaveFolder(const std::string& text) override { folder = text; }
     bool pluginSwitchTicked() const override { return pluginTicked; }
-    bool programEnding() const override { return ending && ending(); }
 
     std::string folder;
     bool pluginTicked = false;
-    std::function<bool()> ending;
 };
 
 // Answers questions as told and keeps every text it was shown (local text).
