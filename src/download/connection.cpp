@@ -202,6 +202,12 @@ Connection::Step Connection::retryOrFail(const TransferResult& result) {
 
 // Checks the answer before any of its body is taken.
 bool Connection::acceptHead(const ResponseHead& head) {
+    if (!m_segment && m_firstOffset > 0 && head.status() == 416) {
+        // The file no longer reaches where the earlier try stopped: it is another file.
+        m_host.log("服务器上的文件与上次不同，重新下载");
+        m_startOver = true;
+        return false;
+    }
     const std::optional<std::int64_t> expectedTotal = m_segment ? m_host.totalSize() : std::nullopt;
     const HeadCheck check = checkHead(head, requestOffset(), expectedTotal);
     switch (check.verdict) {

@@ -9,6 +9,7 @@
 #include "download/resume_journal.h"
 #include "download/target_file.h"
 #include "download_test_support.h"
+#include "fault_server.h"
 #include "shared_nginx_test.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,26 @@ TEST_F(Resume, ChangedFileOnTheServerIsFetchedAnew) {
         EXPECT_TRUE(logContains(run, "服务器上的文件与上次不同，重新下载"));
         fs::remove(target());
     }
+}
+
+TEST_F(Resume, EarlierTryOfAFileThatHasShrunkIsStartedOver) {
+    const std::string data = testBytes(3000, 58);
+    FaultServer server([&](int socket, const std::string& request) {
+        if (requestedOffset(request).value_or(0) > 0) {
+            sendAll(socket, "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */3000\r\n"
+                            "Content-Length: 0\r\n\r\n");
+            return;
+        }
+        serveRange(socket, request, data);
+    });
+    writePartial(std::string(6000, 'X'), FormatJournal({server.url(), 6000, "", "", {{0, 5000}}}));
+    const DownloadRun run = runDownload(server.url(), target());
+    ASSERT_TRUE(run.outcome.complete) << describe(run);
+    EXPECT_EQ(sha256Hex(readFile(target())), sha256Hex(data));
+    EXPECT_EQ(run.outcome.resumedBytes, 0);
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(requestedOffset(server.requests()[0]), 5000);
+    EXPECT_EQ(requestedOffset(server.requests()[1]), 0);
 }
 
 // The partial file holds the song where a good journal says so and junk elsewhere; only a
