@@ -13,9 +13,6 @@ bool DragPlayerControl(MainWindow&, QWidget&) {
     return false;
 }
 
-void DownloadTickedSongs(MainWindow&) {}
-void ReleasePlugin(MainWindow&) {}
-
 void AuditionSelectedRow(MainWindow&) {}
 void StopAudition(MainWindow&) {}
 void SeekAudition(MainWindow&) {}

@@ -19,10 +19,6 @@ void SaveLayoutOnResize(MainWindow& window);
 // Left button pressed on one of the eight player controls; true when the press was taken.
 bool DragPlayerControl(MainWindow& window, QWidget& control);
 
-// Download.
-void DownloadTickedSongs(MainWindow& window);
-void ReleasePlugin(MainWindow& window);
-
 // Audition player.
 void AuditionSelectedRow(MainWindow& window);
 void StopAudition(MainWindow& window);

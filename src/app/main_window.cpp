@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_state.h"
+#include "app/batch_operations.h"
 #include "app/later_operations.h"
 #include "app/operations.h"
 #include "app/picture_window.h"
@@ -94,11 +95,8 @@ void MainWindow::connectUserMoves(QSlider* slider, const std::function<void()>& 
 
 void MainWindow::wireDownloadEvents() {
     connect(按钮_下载, &QPushButton::clicked, this, [this] { DownloadTickedSongs(*this); });
-    connect(选择框1, &QCheckBox::clicked, this, [this](bool ticked) {
-        if (ticked) {
-            ReleasePlugin(*this);
-        }
-    });
+    connect(选择框1, &QCheckBox::clicked, this,
+            [this](bool ticked) { OnPluginSwitchClicked(*this, ticked); });
     connect(按钮_关于, &QPushButton::clicked, this, [this] { OpenAbout(*this); });
 }
 

@@ -1,6 +1,7 @@
 #include "download/download_worker.h"
 
 #include "data/local_text.h"
+#include "download/song_settings.h"
 #include "platform/events.h"
 
 #include <cmath>
@@ -49,19 +50,12 @@ DownloadWorker::~DownloadWorker() {
 
 void DownloadWorker::StartRowDownload(const std::string& playUrl, const std::string& targetPath,
                                       int row) {
-    m_settings.bufferSize = 4096;
-    m_settings.address = playUrl;
-    m_settings.file = targetPath;
-    m_settings.connections = 3;
-    m_settings.connectTimeoutMs = 5000;
-    m_settings.sendTimeoutMs = 5001;
-    m_settings.receiveTimeoutMs = 10000;
-    m_settings.stopGraceMs = 1000;
-    m_settings.secondBufferSize = 20480;
-    m_settings.receiver = [this](int kind, int connection, std::int64_t value, std::int64_t second,
-                                 std::string& file) {
-        return OnDownloadEvent(kind, connection, value, second, file);
-    };
+    m_settings =
+        SongDownloadSettings(playUrl, targetPath,
+                             [this](int kind, int connection, std::int64_t value,
+                                    std::int64_t second, std::string& file) {
+                                 return OnDownloadEvent(kind, connection, value, second, file);
+                             });
     platform::WaitProcessingEvents(kStartPauseMs);
     while (m_engine.running()) {
         platform::WaitProcessingEvents(kIdlePollMs);

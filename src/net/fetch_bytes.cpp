@@ -152,6 +152,11 @@ std::string FetchBytes(std::string_view url, FetchBytesArgs& args) {
         args.postBytes = body;
     }
     args.responseHeaders = responseHeaderText(result);
+    args.bodyComplete = result.stop == ExchangeStop::complete;
+    args.status = 0;
+    if (result.stop == ExchangeStop::complete || result.stop == ExchangeStop::bodyCut) {
+        curl_easy_getinfo(exchange.handle(), CURLINFO_RESPONSE_CODE, &args.status);
+    }
     args.cookiesOut.clear();
     AppendResponseCookies(args.responseHeaders, args.cookiesOut);
     if (args.mergeCookies.value_or(true) && args.cookiesIn) {

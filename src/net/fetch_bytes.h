@@ -29,6 +29,8 @@ struct FetchBytesArgs {
     std::string postBytes;       // in/out: body bytes; filled from postData when empty
     std::string cookiesOut;      // emptied, then the received (and merged) cookies
     std::string responseHeaders; // raw header block; 5000 blanks when it does not fit
+    long status = 0;             // the final response's status code; 0 when none arrived
+    bool bodyComplete = false;   // the final response's body arrived whole
 };
 
 // The room the raw response header block has, terminating zero included.

@@ -184,6 +184,28 @@ TEST(FetchBytesFailure, ServerClosingMidBodyGivesTheShortBody) {
     EXPECT_TRUE(args.responseHeaders.starts_with("HTTP/1.1 200 OK\r\n"));
 }
 
+TEST(FetchBytesResponse, StatusAndWholenessTellACompleteBodyFromAFailedOne) {
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", "song"),
+                          CannedReply("HTTP/1.1 404 Not Found", "", "<html>gone</html>"),
+                          "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort"});
+    struct Case {
+        std::string body;
+        long status;
+        bool complete;
+    };
+    for (const Case& expected : {Case{"song", 200, true}, Case{"<html>gone</html>", 404, true},
+                                 Case{"short", 200, false}}) {
+        FetchBytesArgs args;
+        EXPECT_EQ(FetchBytes(server.address(), args), expected.body);
+        EXPECT_EQ(args.status, expected.status) << expected.body;
+        EXPECT_EQ(args.bodyComplete, expected.complete) << expected.body;
+    }
+    FetchBytesArgs refused;
+    FetchBytes("http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()), refused);
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_FALSE(refused.bodyComplete);
+}
+
 TEST(RandomPicture, OnlyTheNineNumbersAreDrawnEachOfThem) {
     std::mt19937 generator(7);
     const std::set<int> allowed{19, 22, 23, 24, 25, 27, 28, 29, 31};

@@ -8,6 +8,7 @@
 #include "cli_command.h"
 #include "data/local_text.h"
 #include "download/download_engine.h"
+#include "download/song_settings.h"
 #include "platform/stop_signals.h"
 
 #include <chrono>
@@ -25,22 +26,15 @@ struct DownloadOptions {
 };
 
 download::DownloadSettings settingsFor(const DownloadOptions& options) {
-    download::DownloadSettings settings;
-    settings.bufferSize = 4096;
-    settings.address = Utf8ToLocal(options.url);
-    settings.file = Utf8ToLocal(options.file);
+    download::DownloadSettings settings = download::SongDownloadSettings(
+        Utf8ToLocal(options.url), Utf8ToLocal(options.file),
+        [](int kind, int, std::int64_t value, std::int64_t second, std::string&) {
+            std::printf("event %d %lld %lld\n", kind, static_cast<long long>(value),
+                        static_cast<long long>(second));
+            std::fflush(stdout); // a reader following the download sees each event at once
+            return kind == download::kEventTargetExists ? download::kGiveUp : 0;
+        });
     settings.connections = options.connections;
-    settings.connectTimeoutMs = 5000;
-    settings.sendTimeoutMs = 5001;
-    settings.receiveTimeoutMs = 10000;
-    settings.stopGraceMs = 1000;
-    settings.secondBufferSize = 20480;
-    settings.receiver = [](int kind, int, std::int64_t value, std::int64_t second, std::string&) {
-        std::printf("event %d %lld %lld\n", kind, static_cast<long long>(value),
-                    static_cast<long long>(second));
-        std::fflush(stdout); // a reader following the download sees each event at once
-        return kind == download::kEventTargetExists ? download::kGiveUp : 0;
-    };
     return settings;
 }
 

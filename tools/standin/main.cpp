@@ -1,7 +1,7 @@
 // catalogue-standin: serves the stand-in catalogue on 127.0.0.1 until it is killed.
 // Prints the bound port on the first line of stdout.
 //
-//   catalogue-standin [--port N] (--data DIR | --synthetic N)
+//   catalogue-standin [--port N] (--data DIR | --synthetic N) [--audio-base URL]
 //                     [--delay-ms MS] [--reset-mid-body] [--status-500] [--non-json]
 //                     [--ignore-range] [--fault-path PREFIX] [--fault-skip N]
 //                     [--fault-count N]
@@ -20,12 +20,13 @@ struct Options {
     int port = 0;
     std::string dataDir;
     int synthetic = -1;
+    std::string audioBase; // play information names audio there instead of here
     tb::standin::FaultSwitches faults;
 };
 
 int usage() {
     std::cerr
-        << "usage: catalogue-standin [--port N] (--data DIR | --synthetic N)\n"
+        << "usage: catalogue-standin [--port N] (--data DIR | --synthetic N) [--audio-base URL]\n"
            "       [--delay-ms MS] [--reset-mid-body] [--status-500] [--non-json]\n"
            "       [--ignore-range] [--fault-path PREFIX] [--fault-skip N] [--fault-count N]\n";
     return 2;
@@ -40,6 +41,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.port = std::atoi(argv[++i]);
         } else if (arg == "--data" && hasValue) {
             options.dataDir = argv[++i];
+        } else if (arg == "--audio-base" && hasValue) {
+            options.audioBase = argv[++i];
         } else if (arg == "--synthetic" && hasValue) {
             options.synthetic = std::atoi(argv[++i]);
         } else if (arg == "--delay-ms" && hasValue) {
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
     }
     tb::standin::StandinServer server(std::move(*catalogue));
     server.setFaults(options->faults);
+    server.setAudioBase(options->audioBase);
     const int port = server.bind(options->port);
     if (port < 0) {
         std::cerr << "catalogue-standin: cannot bind 127.0.0.1:" << options->port << "\n";

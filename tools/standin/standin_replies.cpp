@@ -89,7 +89,8 @@ std::string searchTipReply(const std::vector<const StandinSong*>& matches, int m
         json::object{{"status", 1}, {"error_code", 0}, {"data", std::move(groups)}});
 }
 
-std::string playInfoReply(const StandinSong* song, const std::string& base) {
+std::string playInfoReply(const StandinSong* song, const std::string& base,
+                          const std::string& audioBase) {
     if (song == nullptr) {
         return json::serialize(
             json::object{{"status", 0}, {"err_code", 20010}, {"data", json::array()}});
@@ -109,8 +110,9 @@ std::string playInfoReply(const StandinSong* song, const std::string& base) {
     data["privilege"] = 8;
     data["bitrate"] = 32;
     if (song->hasPlayUrl) {
-        data["play_url"] = base + audioPath(*song);
-        data["play_backup_url"] = base + audioPath(*song);
+        const std::string audio = (audioBase.empty() ? base : audioBase) + audioPath(*song);
+        data["play_url"] = audio;
+        data["play_backup_url"] = audio;
     }
     data["is_free_part"] = 0;
     return json::serialize(json::object{{"status", 1}, {"err_code", 0}, {"data", data}});

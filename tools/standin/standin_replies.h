@@ -15,8 +15,10 @@ namespace tb::standin {
 std::string songSearchReply(const std::vector<const StandinSong*>& matches, long long pageSize);
 // The first group lists up to musicTipCount matching song names, the second their albums.
 std::string searchTipReply(const std::vector<const StandinSong*>& matches, int musicTipCount);
-// song == nullptr gives the service's "no such song" reply.
-std::string playInfoReply(const StandinSong* song, const std::string& base);
+// song == nullptr gives the service's "no such song" reply. The audio address starts with
+// audioBase when it is given (audio served elsewhere), else with base.
+std::string playInfoReply(const StandinSong* song, const std::string& base,
+                          const std::string& audioBase = "");
 std::string sharePage(const std::vector<StandinSong>& songs);
 
 std::string audioPath(const StandinSong& song);

@@ -115,6 +115,11 @@ void StandinServer::setFaults(const FaultSwitches& faults) {
     m_faultMatches = 0;
 }
 
+void StandinServer::setAudioBase(const std::string& base) {
+    std::lock_guard lock(m_mutex);
+    m_audioBase = base;
+}
+
 void StandinServer::setCannedReply(const std::string& path, CannedReply reply) {
     std::lock_guard lock(m_mutex);
     m_canned[path] = std::move(reply);
@@ -252,7 +257,12 @@ void StandinServer::handlePlayInfo(const httplib::Request& request, httplib::Res
     const StandinSong* song = request.get_param_value("r") == "play/getdata"
                                   ? m_catalogue.byHash(request.get_param_value("hash"))
                                   : nullptr;
-    sendBody(response, playInfoReply(song, baseOf(request, baseAddress())), kJsonType);
+    std::string audioBase;
+    {
+        std::lock_guard lock(m_mutex);
+        audioBase = m_audioBase;
+    }
+    sendBody(response, playInfoReply(song, baseOf(request, baseAddress()), audioBase), kJsonType);
 }
 
 void StandinServer::handleAudio(const httplib::Request& request, httplib::Response& response) {

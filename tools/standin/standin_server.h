@@ -59,6 +59,8 @@ public:
     std::string baseAddress() const; // "http://127.0.0.1:<port>"
 
     void setFaults(const FaultSwitches& faults);
+    // Play information names audio at base + "/audio/HASH.mp3" ("" = this server).
+    void setAudioBase(const std::string& base);
     void setCannedReply(const std::string& path, CannedReply reply);
     void clearCannedReplies();
     // Request targets (path and raw query) in arrival order, control requests excluded.
@@ -89,6 +91,7 @@ private:
     FaultSwitches m_faults;
     int m_faultMatches = 0;
     std::map<std::string, CannedReply> m_canned;
+    std::string m_audioBase;
     std::vector<std::string> m_log;
 };
 

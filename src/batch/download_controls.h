@@ -1,0 +1,18 @@
+#pragma once
+// The controls of the download area as the batch command sees them: the save-folder box
+// `编辑框_保存目录` and the plug-in switch `选择框1`. The application implements them over its
+// widgets, the companion and the tests over plain values. Texts are local text.
+
+#include <string>
+
+namespace tb::batch {
+
+class DownloadControls {
+public:
+    virtual ~DownloadControls() = default;
+    virtual std::string saveFolder() const = 0;
+    virtual void setSaveFolder(const std::string& folder) = 0;
+    virtual bool pluginSwitchTicked() const = 0;
+};
+
+} // namespace tb::batch

@@ -1,0 +1,48 @@
+#include "batch/plugin_handoff.h"
+
+#include "catalogue/song_detail.h"
+#include "data/local_text.h"
+#include "download/download_worker.h"
+#include "platform/file_publish.h"
+#include "platform/file_system.h"
+#include "platform/process_launch.h"
+#include "platform/prompt.h"
+#include "plugin/path_codec.h"
+
+namespace tb::batch {
+
+void ReleasePlugin(const PluginImage& image) {
+    if (platform::FileExists(kPluginProgram) || platform::FolderExists(kPluginProgram)) {
+        return;
+    }
+    const std::optional<std::string> bytes = image ? image() : std::nullopt;
+    if (bytes && !bytes->empty()) {
+        platform::WriteProgramFile(kPluginProgram, *bytes);
+    }
+}
+
+void OnPluginSwitchClicked(bool ticked, const PluginImage& image) {
+    if (!ticked) {
+        return;
+    }
+    ReleasePlugin(image);
+    DownloadBusy = false;
+    platform::ShowPrompt(
+        Utf8ToLocal("回调将不会有提示 自己看下载 目录  这个速度将超乎你的想象！快反应~  "
+                    "就是不提示 没有写回调接口返回信息"));
+}
+
+std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl) {
+    return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl;
+}
+
+bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress) {
+    std::string image;
+    std::string lyrics;
+    const std::string playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
+    // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
+    return platform::StartDetachedProcess(std::string("./") + kPluginProgram,
+                                          PluginCommandLine(targetPath, playUrl));
+}
+
+} // namespace tb::batch

@@ -1,0 +1,71 @@
+// batchget: the helper that downloads one song for the main program, one process per song.
+//   batchget ENCODED_TARGET_PATH PLAY_URL
+// Anything but exactly two arguments ends it at once. It shows what it fetches, saves the
+// song, appends a record to the log in the target's folder and ends; after a failure it
+// stays 30 seconds with a countdown. The exit status is 0 in every orderly case.
+// TUNEBATCH_BATCHGET_TICK_MS sets the length of a countdown second (tests).
+
+#include "data/local_text.h"
+#include "platform/environment.h"
+#include "platform/qt/qt_platform.h"
+#include "plugin/path_codec.h"
+#include "plugin/plugin_job.h"
+#include "plugin/plugin_window.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kTickMs = 1000;
+
+int countdownTickMs() {
+    const auto value = tb::platform::EnvironmentValue("TUNEBATCH_BATCHGET_TICK_MS");
+    const long long ms = value ? tb::LocalToInt(*value) : 0;
+    return ms > 0 && ms <= kTickMs ? static_cast<int>(ms) : kTickMs;
+}
+
+// Without any display the helper still downloads, in a window nobody sees.
+void chooseOffscreenWithoutDisplay() {
+    const bool hasDisplay = tb::platform::EnvironmentValue("DISPLAY") ||
+                            tb::platform::EnvironmentValue("WAYLAND_DISPLAY") ||
+                            tb::platform::EnvironmentValue("QT_QPA_PLATFORM");
+    if (!hasDisplay) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() != 2) {
+        return 0;
+    }
+    chooseOffscreenWithoutDisplay();
+    // Qt never sees the arguments, so a path that looks like a Qt option stays a path.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    tb::platform::installQtPlatformHandlers();
+
+    const std::string targetPath = tb::plugin::DecodePluginPath(tb::Utf8ToLocal(arguments[0]));
+    const std::string playUrl = tb::Utf8ToLocal(arguments[1]);
+    tb::plugin::PluginWindow window(playUrl, targetPath, countdownTickMs());
+    window.placeRandomly();
+    window.show();
+    QObject::connect(&window, &tb::plugin::PluginWindow::countdownEnded, &application,
+                     &QCoreApplication::quit);
+    QTimer::singleShot(0, &window, [&] {
+        const tb::plugin::JobResult result = tb::plugin::RunPluginJob(targetPath, playUrl);
+        if (result.outcome == tb::plugin::JobOutcome::Failed) {
+            window.startCountdown();
+        } else {
+            QCoreApplication::quit();
+        }
+    });
+    QApplication::exec();
+    return 0;
+}

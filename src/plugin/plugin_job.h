@@ -1,0 +1,42 @@
+#pragma once
+// The one download of the helper program: fetch the song at a play address whole, save it
+// under the target path without ever destroying a file of other bytes, and append a record
+// to the log of the target's folder. No Qt, so it runs in tests without a window.
+
+#include <string>
+#include <string_view>
+
+namespace tb::plugin {
+
+enum class JobOutcome {
+    Saved,        // the song is now in savedPath (an OK record was appended)
+    AlreadyThere, // a file with exactly these bytes was found; nothing written, no record
+    Failed        // the reply was not the song, or it could not be written (error record)
+};
+
+struct JobResult {
+    JobOutcome outcome = JobOutcome::Failed;
+    std::string savedPath; // local text; the path the record names
+};
+
+// Log names in the target's folder (local text).
+std::string DownloadLogName();
+std::string ErrorLogName();
+
+// Runs the job for a target path and a play address (local text). A reply counts only when
+// its status is 2xx and its body arrived whole and is not empty; an empty one is fetched
+// once more. The bytes appear under their name only when whole. A name held by other bytes
+// is kept: the song gets "[" + characters 6-7 of its MD5 digest + "]" before each "." of
+// the file name, and when that name too is held by other bytes, the next free "name(N).ext"
+// of it. If the first attempt to write fails, the folder chain is created and it is tried
+// once more; an error record creates the chain too, so that it is never lost.
+JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl);
+
+// Lower-case hexadecimal MD5 digest of bytes.
+std::string Md5Hex(std::string_view bytes);
+// targetPath with "[" + digest[5..6] + "]." in place of every "." of its file-name part.
+std::string DigestMarkedPath(const std::string& targetPath, const std::string& digest);
+// "dir/name.ext" -> "dir/name(N).ext"; "dir/name" -> "dir/name(N)".
+std::string NumberedPath(const std::string& path, int number);
+
+} // namespace tb::plugin

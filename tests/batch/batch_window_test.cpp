@@ -1,0 +1,140 @@
+// The download area of the real main window, offscreen: 下载选中歌曲 and the plug-in switch
+// work on the window's own controls, list and worker.
+
+#include "app/app_state.h"
+#include "app/app_test_support.h"
+#include "app/main_window.h"
+#include "catalogue/catalogue_addresses.h"
+#include "catalogue/result_list.h"
+#include "data/local_text.h"
+#include "download/nginx_server.h"
+#include "standin_server.h"
+#include "support/child_process.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace tb::app::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::PromptAnswer;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class InFolder {
+public:
+    explicit InFolder(const fs::path& folder) : m_previous(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~InFolder() { fs::current_path(m_previous); }
+
+private:
+    fs::path m_previous;
+};
+
+class BatchWindowTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        ASSERT_TRUE(nginx.running()) << nginx.problem();
+        standin::SongCatalogue catalogue;
+        for (const char* name : {"晴天 - 一路向北", "Rain/Wind"}) {
+            standin::StandinSong song;
+            song.name = name;
+            song.hash = catalogue.songs().empty() ? "C0000000000000000000000000000001"
+                                                  : "C0000000000000000000000000000002";
+            song.albumId = "9";
+            song.generatedAudioSize = 50000 + catalogue.songs().size() * 999;
+            audio.push_back(song.audioBytes(0, song.audioSize()));
+            nginx.addFile("audio/" + song.hash + ".mp3", audio.back());
+            catalogue.addSong(song);
+        }
+        songs = catalogue.songs();
+        standin = std::make_unique<standin::StandinServer>(catalogue);
+        ASSERT_GT(standin->start(0), 0);
+        standin->setAudioBase(nginx.url(""));
+    }
+    void TearDown() override {
+        standin->stop();
+        AppTest::TearDown();
+    }
+
+    void listSongs(MainWindow& window) {
+        ResultList& list = window.resultList();
+        list.clearRows();
+        for (const standin::StandinSong& song : songs) {
+            const int row = list.appendRow();
+            list.setCell(row, kColName, Utf8ToLocal(song.name));
+            list.setCell(row, kColUrl,
+                         PlayInfoAddress(standin->baseAddress(), song.hash, song.albumId));
+            list.setCell(row, kColRawBytes, std::to_string(song.audioSize()));
+            list.setTicked(row, true);
+        }
+    }
+
+    tb::test::NginxServer nginx;
+    tb::test::ScratchFolder scratch;
+    std::unique_ptr<standin::StandinServer> standin;
+    std::vector<standin::StandinSong> songs;
+    std::vector<std::string> audio;
+};
+
+TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
+    fs::create_directories(scratch.path() / "elsewhere");
+    InFolder inside(scratch.path() / "elsewhere");
+    MainWindow window;
+    InitDownloadEngine(window.resultList(), 20480, 0, 0);
+    listSongs(window);
+    const fs::path internal = scratch.path() / "内部";
+    window.编辑框_保存目录->setText(QString::fromStdString(internal.string()));
+    auto prompt = std::make_shared<ScriptedPrompt>(
+        std::deque<PromptAnswer>{PromptAnswer::Yes, PromptAnswer::Ok});
+    platform::setPrompt(prompt);
+
+    window.按钮_下载->click();
+    EXPECT_EQ(window.编辑框_保存目录->text(), QString::fromStdString(internal.string() + "/"));
+    EXPECT_EQ(readFile(internal / "晴天 - 一路向北.mp3"), audio[0]);
+    EXPECT_EQ(readFile(internal / "Rain_Wind.mp3"), audio[1]);
+    ResultList& list = window.resultList();
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_FALSE(list.isTicked(row));
+        EXPECT_EQ(list.cell(row, kColStatus), Utf8ToLocal("下载完成"));
+    }
+    ASSERT_EQ(prompt->asked.size(), 2u);
+
+    // The switch writes out the helper the program carries, into the current folder.
+    prompt = std::make_shared<ScriptedPrompt>(
+        std::deque<PromptAnswer>{PromptAnswer::Ok, PromptAnswer::Yes, PromptAnswer::Ok});
+    platform::setPrompt(prompt);
+    window.选择框1->click();
+    ASSERT_TRUE(window.选择框1->isChecked());
+    struct stat info {};
+    ASSERT_EQ(::stat("batchget", &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    EXPECT_EQ(tb::test::RunProcess("./batchget", {"only one argument"}), 0);
+
+    const fs::path helped = scratch.path() / "助手";
+    window.编辑框_保存目录->setText(QString::fromStdString(helped.string()));
+    list.setTicked(0, true);
+    list.setTicked(1, true);
+    window.按钮_下载->click();
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_FALSE(list.isTicked(row));
+        EXPECT_EQ(list.cell(row, kColStatus), Utf8ToLocal("未知状态~"));
+    }
+    EXPECT_TRUE(waitFor([&] { return readFile(helped / "Rain_Wind.mp3") == audio[1]; }, 60000));
+    EXPECT_TRUE(
+        waitFor([&] { return readFile(helped / "晴天 - 一路向北.mp3") == audio[0]; }, 60000));
+    ReleaseDownloadEngine();
+}
+
+} // namespace
+} // namespace tb::app::test

@@ -1,0 +1,222 @@
+// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--pick LIST] [--answer yes|no]
+//   Fills a result list by the search, ticks the picked rows (all without --pick), puts DIR
+//   into the save folder, ticks the plug-in switch with --plugin (releasing the helper into
+//   the current folder) and runs the batch download command. Each message box prints
+//   "prompt: TEXT" and a question is answered by --answer. When the command has ended
+//   (after the last internal download) every row prints
+//   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED". Helpers are not awaited.
+
+#include "batch/batch_download.h"
+#include "batch/plugin_handoff.h"
+#include "catalogue/catalogue_addresses.h"
+#include "catalogue/result_list.h"
+#include "catalogue/song_list_fetch.h"
+#include "cli_command.h"
+#include "data/local_text.h"
+#include "download/download_engine.h"
+#include "download/download_worker.h"
+#include "platform/prompt.h"
+#include "plugin/plugin_image.h"
+
+#include <array>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace tb::cli {
+namespace {
+
+struct BatchOptions {
+    std::string keyword;
+    std::string saveFolder;
+    bool plugin = false;
+    std::optional<std::string> pick;
+    std::string answer = "yes";
+};
+
+// Rows in memory; the download worker writes them from the engine's threads.
+class CliResultList : public ResultList {
+public:
+    int rowCount() const override {
+        std::lock_guard lock(m_mutex);
+        return static_cast<int>(m_rows.size());
+    }
+    void clearRows() override {
+        std::lock_guard lock(m_mutex);
+        m_rows.clear();
+    }
+    int appendRow() override {
+        std::lock_guard lock(m_mutex);
+        m_rows.emplace_back();
+        return static_cast<int>(m_rows.size()) - 1;
+    }
+    std::string cell(int row, int column) const override {
+        std::lock_guard lock(m_mutex);
+        return valid(row, column) ? m_rows[row].cells[column] : std::string();
+    }
+    void setCell(int row, int column, const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        if (valid(row, column)) {
+            m_rows[row].cells[column] = text;
+        }
+    }
+    bool isTicked(int row) const override {
+        std::lock_guard lock(m_mutex);
+        return valid(row, 0) && m_rows[row].ticked;
+    }
+    void setTicked(int row, bool ticked) override {
+        std::lock_guard lock(m_mutex);
+        if (valid(row, 0)) {
+            m_rows[row].ticked = ticked;
+        }
+    }
+    int selectedRow() const override { return -1; }
+    void selectRow(int) override {}
+    void ensureVisible(int) override {}
+    void focus() override {}
+
+private:
+    struct Row {
+        std::array<std::string, kResultColumnCount> cells;
+        bool ticked = false;
+    };
+    bool valid(int row, int column) const {
+        return row >= 0 && row < static_cast<int>(m_rows.size()) && column >= 0 &&
+               column < kResultColumnCount;
+    }
+    mutable std::mutex m_mutex;
+    std::vector<Row> m_rows;
+};
+
+class CliDownloadControls : public batch::DownloadControls {
+public:
+    std::string saveFolder() const override { return folder; }
+    void setSaveFolder(const std::string& text) override { folder = text; }
+    bool pluginSwitchTicked() const override { return pluginTicked; }
+
+    std::string folder;
+    bool pluginTicked = false;
+};
+
+// Prints every box as one line and answers questions as told.
+class PrintingPrompt : public platform::Prompt {
+public:
+    explicit PrintingPrompt(bool yes) : m_yes(yes) {}
+    platform::PromptAnswer ask(const std::string& text, const std::string&,
+                               platform::PromptButtons buttons) override {
+        std::cout << "prompt: " << LocalToUtf8(ReplaceAll(text, "\r\n", " ")) << std::endl;
+        switch (buttons) {
+        case platform::PromptButtons::YesNo:
+            return m_yes ? platform::PromptAnswer::Yes : platform::PromptAnswer::No;
+        case platform::PromptButtons::OkCancel:
+            return m_yes ? platform::PromptAnswer::Ok : platform::PromptAnswer::Cancel;
+        case platform::PromptButtons::Ok:
+            break;
+        }
+        return platform::PromptAnswer::Ok;
+    }
+
+private:
+    bool m_yes;
+};
+
+// The 0-based indexes of a comma-separated list; empty optional when it is malformed.
+std::optional<std::set<int>> parsePick(const std::string& list) {
+    std::set<int> rows;
+    std::size_t start = 0;
+    while (start <= list.size() && !list.empty()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, comma - start);
+        if (item.empty() || item.size() > 9 ||
+            item.find_first_not_of("0123456789") != std::string::npos) {
+            return std::nullopt;
+        }
+        rows.insert(std::stoi(item));
+        start = comma + 1;
+    }
+    return rows;
+}
+
+bool tickRows(ResultList& list, const std::optional<std::string>& pick) {
+    const std::set<int> picked = pick ? *parsePick(*pick) : std::set<int>();
+    for (const int row : picked) {
+        if (row >= list.rowCount()) {
+            fail("no row " + std::to_string(row) + " in the list of " +
+                 std::to_string(list.rowCount()));
+            return false;
+        }
+    }
+    for (int row = 0; row < list.rowCount(); ++row) {
+        list.setTicked(row, !pick || picked.contains(row));
+    }
+    return true;
+}
+
+void printRows(const ResultList& list) {
+    for (int row = 0; row < list.rowCount(); ++row) {
+        std::cout << "row " << row << '\t' << LocalToUtf8(list.cell(row, kColName)) << '\t'
+                  << LocalToUtf8(list.cell(row, kColProgress)) << '\t'
+                  << LocalToUtf8(list.cell(row, kColStatus)) << '\t' << (list.isTicked(row) ? 1 : 0)
+                  << '\n';
+    }
+}
+
+int runBatch(const BatchOptions& options) {
+    platform::setPrompt(std::make_shared<PrintingPrompt>(options.answer == "yes"));
+    CliResultList list;
+    FetchSongListInto(Utf8ToLocal(options.keyword), list, ConfiguredCatalogueHosts());
+    if (!tickRows(list, options.pick)) {
+        return 1;
+    }
+    CliDownloadControls controls;
+    controls.folder = Utf8ToLocal(options.saveFolder);
+    if (options.plugin) {
+        controls.pluginTicked = true;
+        batch::OnPluginSwitchClicked(true, plugin::EmbeddedPluginImage);
+    }
+    download::DownloadEngine engine;
+    engine.initialise(20480, 0, 0);
+    {
+        download::DownloadWorker worker(engine, list);
+        batch::WorkerRowDownloader downloader(worker, engine);
+        batch::BatchDownload command({list, controls, downloader});
+        command.DownloadTickedSongs();
+        engine.waitUntilIdle();
+    }
+    platform::setPrompt(nullptr);
+    printRows(list);
+    return 0;
+}
+
+CliRunner setupBatch(CLI::App& command) {
+    auto options = std::make_shared<BatchOptions>();
+    command
+        .add_option("KEYWORD|ADDRESS", options->keyword, "a keyword or a playlist share address")
+        ->required();
+    command.add_option("--save", options->saveFolder, "the save folder")->required();
+    command.add_flag("--plugin", options->plugin,
+                     "download through the helper batchget, one process per song");
+    command
+        .add_option("--pick", options->pick,
+                    "0-based rows to tick, comma-separated "
+                    "(default: all; \"\" ticks none)")
+        ->check([](const std::string& list) {
+            return parsePick(list) ? std::string() : "not a comma-separated list of rows";
+        });
+    command.add_option("--answer", options->answer, "answer to questions (default yes)")
+        ->check(CLI::IsMember({"yes", "no"}));
+    command.footer("Hosts come from TUNEBATCH_SEARCH_HOST and TUNEBATCH_PLAY_HOST. Output: a line "
+                   "\"prompt: TEXT\" per message box, then \"row INDEX<TAB>NAME<TAB>PROGRESS<TAB>"
+                   "STATUS<TAB>TICKED\" per row.");
+    return [options] { return runBatch(*options); };
+}
+
+const CliCommandRegistration kRegistration("batch",
+                                           "download the ticked songs of a search, like the "
+                                           "window's 下载选中歌曲",
+                                           setupBatch);
+
+} // namespace
+} // namespace tb::cli
