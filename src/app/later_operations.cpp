@@ -16,12 +16,4 @@ bool DragPlayerControl(MainWindow&, QWidget&) {
 void DownloadTickedSongs(MainWindow&) {}
 void ReleasePlugin(MainWindow&) {}
 
-void AuditionSelectedRow(MainWindow&) {}
-void StopAudition(MainWindow&) {}
-void SeekAudition(MainWindow&) {}
-void ApplyVolume(MainWindow&) {}
-void AuditionTick(MainWindow&) {}
-void OnLocalPlayerProgress(MainWindow&, int) {}
-void CloseAudition(MainWindow&) {}
-
 } // namespace tb::app

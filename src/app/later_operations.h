@@ -23,13 +23,4 @@ bool DragPlayerControl(MainWindow& window, QWidget& control);
 void DownloadTickedSongs(MainWindow& window);
 void ReleasePlugin(MainWindow& window);
 
-// Audition player.
-void AuditionSelectedRow(MainWindow& window);
-void StopAudition(MainWindow& window);
-void SeekAudition(MainWindow& window);
-void ApplyVolume(MainWindow& window);
-void AuditionTick(MainWindow& window);
-void OnLocalPlayerProgress(MainWindow& window, int percent);
-void CloseAudition(MainWindow& window);
-
 } // namespace tb::app
