@@ -66,6 +66,7 @@ void MediaPlayer::close() {
     ++m_openCount;
     m_open = false;
     m_lengthAwaited = false;
+    m_longestLengthMs = 0;
     if (m_player) {
         m_player->stop();
         m_player->setSource(QUrl());
@@ -91,7 +92,7 @@ long long MediaPlayer::positionMs() const {
         return -1;
     }
     if (atEnd()) {
-        return std::max(m_player->duration(), m_player->position());
+        return std::max({m_longestLengthMs, m_player->duration(), m_player->position()});
     }
     return m_player->position();
 }
@@ -114,6 +115,7 @@ long long MediaPlayer::lengthMs() {
             return 0;
         }
     }
+    m_longestLengthMs = std::max<long long>(m_longestLengthMs, m_player->duration());
     return std::max<long long>(0, m_player->duration());
 }
 

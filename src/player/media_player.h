@@ -37,8 +37,9 @@ public:
     // Stops and goes back to the start.
     void stop();
 
-    // The position in milliseconds; the length once the media has played to its end;
-    // -1 when nothing is open.
+    // The position in milliseconds; once the media has played to its end, the longest
+    // length it was reported with (an early estimate may exceed the final length, and the
+    // end must still read as the whole song); -1 when nothing is open.
     long long positionMs() const;
     // The length in milliseconds; 0 when unknown. The media reports its length only once it
     // plays, so the first call after the start waits for it (at most kLengthWaitMs).
@@ -67,6 +68,7 @@ private:
     bool m_open = false;
     bool m_failed = false; // the back end reported an error since the last open
     bool m_lengthAwaited = false;
+    long long m_longestLengthMs = 0; // the longest length reported for the open media
     int m_openTimeoutMs = kDefaultOpenTimeoutMs;
     int m_left = 100;
     int m_right = 100;
