@@ -61,7 +61,8 @@ void Audition::auditionRow() {
     if (m_page.suggestionsVisible()) {
         m_page.hideSuggestions();
     }
-    const unsigned run = ++m_run;
+    const platform::LatestRun::Ticket run = m_runs.start();
+    ++m_auditionsStarted;
     const int row = m_list.selectedRow();
     if (row < 0) {
         return;
@@ -69,8 +70,9 @@ void Audition::auditionRow() {
     m_row = row;
     std::string image;
     std::string lyrics;
-    const std::string playUrl = ResolveSongDetail(m_list.cell(row, kColUrl), image, lyrics);
-    if (superseded(run)) {
+    const std::string playUrl =
+        ResolveSongDetail(m_list.cell(row, kColUrl), image, lyrics, run.supersededCheck());
+    if (run.superseded()) {
         return;
     }
     if (playUrl.empty()) {
@@ -83,8 +85,10 @@ void Audition::auditionRow() {
     }
     m_lyricLines = SplitLyricLines(lyrics);
     m_page.setLyrics("");
-    const std::string picture = net::FetchBytes(image);
-    if (superseded(run)) {
+    net::FetchBytesArgs coverRequest;
+    coverRequest.stopWaiting = run.supersededCheck();
+    const std::string picture = net::FetchBytes(image, coverRequest);
+    if (run.superseded()) {
         return;
     }
     m_page.setPicture(picture);
@@ -92,7 +96,7 @@ void Audition::auditionRow() {
     m_media.close();
     stopPlayback();
     const bool opened = m_media.open(playUrl);
-    if (superseded(run)) {
+    if (run.superseded()) {
         return;
     }
     if (opened) {
@@ -102,7 +106,7 @@ void Audition::auditionRow() {
     }
 }
 
-void Audition::playStreaming(unsigned run) {
+void Audition::playStreaming(const Ticket& run) {
     platform::DeleteFile(oldTemporaryFile());
     m_local.stop();
     m_mode = AuditionMode::Streaming;
@@ -111,7 +115,7 @@ void Audition::playStreaming(unsigned run) {
     ApplyVolume();
     m_media.play(0);
     m_lengthMs = m_media.lengthMs();
-    if (superseded(run)) {
+    if (run.superseded()) {
         return;
     }
     const long long seconds = m_lengthMs / 1000;
@@ -122,20 +126,20 @@ void Audition::playStreaming(unsigned run) {
     }
 }
 
-void Audition::playLocal(int row, const std::string& playUrl, unsigned run) {
+void Audition::playLocal(int row, const std::string& playUrl, const Ticket& run) {
     m_mode = AuditionMode::Local;
     m_reportedPercent = 0; // a report of the song before must not end this one
     m_page.modeChosen(m_mode);
     m_page.setProgress(0);
     const std::string copy = LocalCopyPath(platform::TemporaryFolder(), m_page.songName());
     const bool fetched = fetchLocalCopy(playUrl, copy, run);
-    if (superseded(run)) {
+    if (run.superseded()) {
         return;
     }
     m_failures = fetched ? 0 : m_failures + 1;
     m_page.setTimerInterval(kTickMs);
     platform::WaitProcessingEvents(kLocalStartWaitMs);
-    if (superseded(run)) {
+    if (run.superseded()) {
         return;
     }
     playLocalCopy();
@@ -146,10 +150,12 @@ void Audition::playLocal(int row, const std::string& playUrl, unsigned run) {
 // Writes the body of the play address into the local copy, whatever arrived (an empty or
 // missing copy plays as a song that ends at once). True when a song came: a 2xx answer
 // with a body, written whole.
-bool Audition::fetchLocalCopy(const std::string& playUrl, const std::string& path, unsigned run) {
+bool Audition::fetchLocalCopy(const std::string& playUrl, const std::string& path,
+                              const Ticket& run) {
     net::FetchBytesArgs request;
+    request.stopWaiting = run.supersededCheck();
     const std::string body = net::FetchBytes(playUrl, request);
-    if (superseded(run)) {
+    if (run.superseded()) {
         return false;
     }
     const bool written = platform::WriteWholeFile(path, body);
@@ -167,14 +173,14 @@ void Audition::AuditionTick() {
         return; // a tick that processes events must not run again inside itself
     }
     m_ticking = true;
-    const unsigned run = m_run;
+    const unsigned auditions = m_auditionsStarted;
     if (m_mode == AuditionMode::Streaming) {
         tickStreaming();
     } else {
         tickLocal();
     }
     m_ticking = false;
-    if (!superseded(run) && m_page.progress() >= 100) {
+    if (auditions == m_auditionsStarted && m_page.progress() >= 100) {
         endOfSong();
     }
 }
@@ -185,13 +191,13 @@ void Audition::tickStreaming() {
     const long long totalSeconds = m_media.lengthSeconds();
     const double elapsed = played * static_cast<double>(totalSeconds);
     m_page.setTimeText(TotalAndRemainingText(totalSeconds, elapsed));
-    const unsigned run = m_run;
+    const unsigned auditions = m_auditionsStarted;
     for (std::size_t i = 0; i < m_lyricLines.size(); ++i) {
         if (LyricLineIsDue(m_lyricLines[i], elapsed)) {
             m_page.appendLyrics(LyricBoxText(m_lyricLines[i]));
         }
         platform::ProcessPendingEvents();
-        if (superseded(run)) {
+        if (auditions != m_auditionsStarted) {
             return; // another song took over while events ran
         }
     }
@@ -241,7 +247,7 @@ void Audition::ApplyVolume() {
 }
 
 void Audition::StopAudition() {
-    ++m_run;
+    m_runs.supersedeAll();
     stopPlayback();
 }
 
@@ -267,10 +273,11 @@ void Audition::PlayRandomRow() {
 }
 
 void Audition::CloseAudition() {
-    ++m_run;
+    m_runs.supersedeAll();
     platform::DeleteFile(oldTemporaryFile());
     m_local.stop();
     m_media.stop();
+    m_media.close(); // an open still waiting for its media gives up
     m_page.setTimerInterval(0);
 }
 

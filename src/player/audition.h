@@ -10,6 +10,7 @@
 // that is waiting: it gives up as soon as control returns to it, so only the song chosen
 // last plays.
 
+#include "platform/events.h"
 #include "player/player_page.h"
 
 #include <random>
@@ -56,11 +57,12 @@ public:
     int consecutiveFailures() const { return m_failures; }
 
 private:
+    using Ticket = platform::LatestRun::Ticket;
+
     void auditionRow();
-    bool superseded(unsigned run) const { return run != m_run; }
-    void playStreaming(unsigned run);
-    void playLocal(int row, const std::string& playUrl, unsigned run);
-    bool fetchLocalCopy(const std::string& playUrl, const std::string& path, unsigned run);
+    void playStreaming(const Ticket& run);
+    void playLocal(int row, const std::string& playUrl, const Ticket& run);
+    bool fetchLocalCopy(const std::string& playUrl, const std::string& path, const Ticket& run);
     void playLocalCopy();
     void tickStreaming();
     void tickLocal();
@@ -78,7 +80,8 @@ private:
     std::string m_sourceDuration; // local: the row's duration in seconds, as text
     double m_reportedPercent = 0; // local: the local player's last report
     std::vector<std::string> m_lyricLines;
-    unsigned m_run = 0; // auditions started, stops and closes so far
+    platform::LatestRun m_runs; // a newer audition, a stop or a close supersedes a waiting one
+    unsigned m_auditionsStarted = 0;
     int m_failures = 0;
     bool m_ticking = false;
     std::mt19937 m_random{std::random_device{}()};

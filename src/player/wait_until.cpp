@@ -14,7 +14,7 @@ constexpr int kPollMs = 5;
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (std::chrono::steady_clock::now() >= deadline || platform::RequestsAbandoned()) {
             return false;
         }
         platform::WaitProcessingEvents(kPollMs);

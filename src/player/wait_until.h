@@ -6,7 +6,7 @@
 namespace tb::player {
 
 // Waits, processing the window's events, until done() answers true (true) or timeoutMs
-// have passed (false). done() is asked at least every few milliseconds.
+// have passed or the program is ending (false). done() is asked every few milliseconds.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 } // namespace tb::player

@@ -223,21 +223,30 @@ TEST_F(PlayerTest, SlowDetailRequestIsSupersededByASecondDoubleClick) {
     const int first = addDemoRow(kHelloWorld);
     const int second = addDemoRow(kRainyRoad);
     server->setFaults({.delayMs = 1500, .pathPrefix = "/yy/", .count = 1});
-    bool secondRan = false;
+    std::vector<std::string> requestsBeforeSecond;
     QTimer::singleShot(200, [&] {
-        secondRan = true;
+        requestsBeforeSecond = server->requestLog();
         doubleClick(second);
     });
     doubleClick(first);
-    ASSERT_TRUE(waitFor([&] { return secondRan; }, 5000));
 
+    // The second double-click came while the first song's detail request still waited.
+    ASSERT_EQ(requestsBeforeSecond.size(), 1u);
+    EXPECT_EQ(requestsBeforeSecond[0].rfind(
+                  std::string("/yy/index.php?r=play/getdata&hash=") + kHelloWorld, 0),
+              0u);
+    // Only the second song plays; the first one fetched nothing more and set nothing.
     EXPECT_EQ(audition->currentRow(), second);
     EXPECT_EQ(page.name, L("Rain Maker - Rainy Road"));
     EXPECT_EQ(audition->lyricLines(), player::SplitLyricLines(demoSong(kRainyRoad).lyrics));
     EXPECT_EQ(page.picture, demoSong(kRainyRoad).cover);
-    EXPECT_EQ(page.modes.size(), 1u); // only one song started
+    EXPECT_EQ(page.modes.size(), 1u);
     EXPECT_EQ(page.timeTexts,
               std::vector<std::string>{player::TotalTimeText(media->lengthSeconds())});
+    for (const std::string& target : server->requestLog()) {
+        EXPECT_EQ(target.find(std::string("/cover/") + kHelloWorld), std::string::npos);
+        EXPECT_EQ(target.find(std::string("/audio/") + kHelloWorld), std::string::npos);
+    }
     EXPECT_TRUE(waitFor([&] { return media->positionMs() > 200; }, 5000));
 }
 
