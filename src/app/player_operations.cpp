@@ -77,11 +77,9 @@ void WindowPlayerPage::appendLyrics(const std::string& text) {
 }
 
 void WindowPlayerPage::setPicture(const std::string& bytes) {
-    QPixmap picture;
-    if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                              static_cast<uint>(bytes.size()))) {
-        picture = QPixmap(); // no usable picture shows nothing
-    }
+    QPixmap picture; // bytes that are no picture leave it empty, and nothing shows
+    picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                         static_cast<uint>(bytes.size()));
     m_window.图片框_image->setPixmap(picture);
 }
 
