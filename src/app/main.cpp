@@ -11,10 +11,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    // The window's pixel layout is made for 9-point text.
-    QFont font = QApplication::font();
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    tb::app::UseProgramFont();
     tb::platform::installQtPlatformHandlers();
 
     tb::app::AppState& state = tb::app::appState();

@@ -10,6 +10,7 @@
 #include "platform/events.h"
 #include "platform/process_list.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -73,6 +74,12 @@ std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {
     const long long number = LocalToInt(arguments[1]);
     return static_cast<int>(std::clamp<long long>(number, std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max()));
+}
+
+void UseProgramFont() {
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
 }
 
 } // namespace tb::app

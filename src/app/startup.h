@@ -9,6 +9,9 @@
 
 namespace tb::app {
 
+// The application font the window's pixel layout is made for (9-point text).
+void UseProgramFont();
+
 class MainWindow;
 
 // Where start-up takes the process list, the program's own name and the skin switch from.

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -149,6 +150,35 @@ TEST_F(SearchWindowTest, ButtonsSearchTheCatalogueAndTheList) {
     EXPECT_EQ(window.编辑框_搜->text(), "");
     window.按钮_搜->click();
     EXPECT_EQ(window.编辑框_搜->text(), qs("搜你喜欢~"));
+}
+
+// True when the middle band of the widget holds pixels of more than one colour.
+bool middleBandIsDrawnOn(QWidget& widget) {
+    const QImage image = widget.grab().toImage();
+    const int y0 = image.height() / 2 - 8;
+    const QRgb background = image.pixel(2, y0);
+    for (int y = y0; y < y0 + 16; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(SearchWindowTest, ASearchWithoutASongSaysSoInTheEmptyList) {
+    app::ReportList& view = *window.超级列表框1;
+    window.编辑框_输入->setText(qs("no such song"));
+    window.按钮_获取->click();
+    EXPECT_EQ(window.resultList().rowCount(), 0);
+    EXPECT_EQ(view.emptyText(), qs("没有找到歌曲"));
+    EXPECT_TRUE(middleBandIsDrawnOn(*view.viewport()));
+
+    window.编辑框_输入->setText("e");
+    window.按钮_获取->click();
+    EXPECT_EQ(window.resultList().rowCount(), 3);
+    EXPECT_EQ(view.emptyText(), "");
 }
 
 // Records the button's caption each time the button is painted.
