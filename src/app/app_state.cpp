@@ -42,7 +42,6 @@ void RunExitRoutine() {
     ReleaseDownloadEngine();
     AppState& state = appState();
     state.arguments = {};
-    state.lyricLines = {};
     state.allTicked = false;
     state.layoutEdit = false;
 }

@@ -13,12 +13,5 @@ bool DragPlayerControl(MainWindow&, QWidget&) {
     return false;
 }
 
-void AuditionSelectedRow(MainWindow&) {}
-void StopAudition(MainWindow&) {}
-void SeekAudition(MainWindow&) {}
-void ApplyVolume(MainWindow&) {}
-void AuditionTick(MainWindow&) {}
-void OnLocalPlayerProgress(MainWindow&, int) {}
-void CloseAudition(MainWindow&) {}
 
 } // namespace tb::app

@@ -19,13 +19,5 @@ void SaveLayoutOnResize(MainWindow& window);
 // Left button pressed on one of the eight player controls; true when the press was taken.
 bool DragPlayerControl(MainWindow& window, QWidget& control);
 
-// Audition player.
-void AuditionSelectedRow(MainWindow& window);
-void StopAudition(MainWindow& window);
-void SeekAudition(MainWindow& window);
-void ApplyVolume(MainWindow& window);
-void AuditionTick(MainWindow& window);
-void OnLocalPlayerProgress(MainWindow& window, int percent);
-void CloseAudition(MainWindow& window);
 
 } // namespace tb::app

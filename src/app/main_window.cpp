@@ -5,6 +5,7 @@
 #include "app/later_operations.h"
 #include "app/operations.h"
 #include "app/picture_window.h"
+#include "app/player_operations.h"
 #include "app/report_list.h"
 #include "app/search_operations.h"
 #include "app/window_result_list.h"

@@ -61,6 +61,11 @@ void MainWindow::buildPlayerControls() {
     标签_音量 = place(new QLabel(text("音量"), this), "标签_音量", 791, 520, 28, 89);
     标签_音量->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     标签_音量->setWordWrap(true);
+    // The player writes seven lines here (the value, five empty lines, "音量") around the
+    // slider; they fit the label's 28 x 89 pixels in a small font only.
+    QFont small = 标签_音量->font();
+    small.setPointSizeF(7);
+    标签_音量->setFont(small);
     滑块条_音量 = place(percentSlider(Qt::Vertical, this), "滑块条_音量", 792, 533, 20, 58);
     // Position 0 at the top, as the volume is counted down from there.
     滑块条_音量->setInvertedAppearance(true);

@@ -5,6 +5,7 @@
 #include "app/later_operations.h"
 #include "app/main_window.h"
 #include "app/operations.h"
+#include "app/player_operations.h"
 #include "data/local_text.h"
 #include "platform/events.h"
 #include "platform/process_list.h"

@@ -72,4 +72,9 @@ std::string PlayInfoAddress(const std::string& host, std::string_view hash,
            "&album_id=" + std::string(albumId) + "&_=";
 }
 
+bool IsWebAddress(std::string_view address) {
+    const std::string start = AsciiLower(address.substr(0, 8));
+    return start.rfind("http://", 0) == 0 || start == "https://";
+}
+
 } // namespace tb

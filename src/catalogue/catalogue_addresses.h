@@ -36,4 +36,8 @@ std::string SuggestionAddress(const std::string& host, std::string_view keyword)
 std::string PlayInfoAddress(const std::string& host, std::string_view hash,
                             std::string_view albumId);
 
+// True when the address starts with "http://" or "https://", letter case ignored: the
+// only addresses of songs that are played or downloaded.
+bool IsWebAddress(std::string_view address);
+
 } // namespace tb

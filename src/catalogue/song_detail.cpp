@@ -1,5 +1,6 @@
 #include "catalogue/song_detail.h"
 
+#include "catalogue/catalogue_addresses.h"
 #include "data/json_document.h"
 #include "data/local_text.h"
 #include "net/http_request.h"
@@ -14,7 +15,9 @@ std::string ResolveSongDetail(const std::string& address, std::string& image, st
     }
     image = document.GetText("data.img");
     lyrics = document.GetText("data.lyrics");
-    return document.GetText("data['play_url']");
+    // Anything but a web address (a local file, another scheme) counts as no address.
+    std::string playUrl = document.GetText("data['play_url']");
+    return IsWebAddress(playUrl) ? playUrl : std::string();
 }
 
 } // namespace tb

@@ -8,7 +8,7 @@ namespace tb {
 
 // Requests the play-information address (unchanged) and returns the audio address
 // ("data.play_url"), or the empty text when the request fails, the reply is not JSON or
-// it names no audio. When the reply parses, `image` gets "data.img" and `lyrics`
+// it names no http or https address. When the reply parses, `image` gets "data.img" and `lyrics`
 // "data.lyrics" (empty when missing); otherwise both keep their values. The reply's UTF-8
 // is converted to local text, so lyrics in any script arrive intact. The request is given
 // up, as a failure, as soon as `stopWaiting` answers true (a newer resolution took over:

@@ -41,6 +41,28 @@ TEST_F(SongDetailTest, PartialRepliesFillWhatTheyCarry) {
     EXPECT_EQ(image, "");
 }
 
+TEST_F(SongDetailTest, OnlyHttpAndHttpsAudioAddressesCount) {
+    const std::string hash = "A0000000000000000000000000000001";
+    const auto replyWithAudio = [this](const std::string& address) {
+        server->setCannedReply("/yy/index.php", {200, "application/json",
+                                                 R"({"data":{"img":"I","lyrics":"L","play_url":")" +
+                                                     address + R"("}})"});
+    };
+    for (const char* address : {"file:///etc/passwd", "/etc/passwd", "ftp://host/a.mp3",
+                                "javascript:alert(1)", "httpx://host/a.mp3", "http:/host/a.mp3"}) {
+        SCOPED_TRACE(address);
+        replyWithAudio(address);
+        EXPECT_EQ(resolve(hash, "501"), "");
+        EXPECT_EQ(image, "I"); // the reply parsed: the other outputs are filled
+        EXPECT_EQ(lyrics, "L");
+    }
+    for (const char* address : {"http://host/a.mp3", "HTTPS://host/a.mp3", "https://h/b?c=1"}) {
+        SCOPED_TRACE(address);
+        replyWithAudio(address);
+        EXPECT_EQ(resolve(hash, "501"), address);
+    }
+}
+
 TEST_F(SongDetailTest, UnparsableRepliesLeaveTheOutputsAlone) {
     const std::string hash = "A0000000000000000000000000000001";
     server->setFaults({.nonJson = true, .pathPrefix = "/yy/", .skip = 0});

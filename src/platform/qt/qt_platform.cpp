@@ -64,10 +64,14 @@ void postToApplication(std::function<void()> call) {
 } // namespace
 
 void installQtPlatformHandlers() {
+    installQtEventHandlers();
+    setPrompt(std::make_shared<MessageBoxPrompt>());
+}
+
+void installQtEventHandlers() {
     setPendingEventsHandler(processEventsOnUiThread);
     setWaitHandler(waitWithEventLoop);
     setUiThreadPoster(postToApplication);
-    setPrompt(std::make_shared<MessageBoxPrompt>());
 }
 
 std::string ClipboardText() {

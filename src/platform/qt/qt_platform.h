@@ -9,6 +9,8 @@ namespace tb::platform {
 // Installs the event-loop hooks and the message-box prompt. Call once, on the
 // user-interface thread, after the QApplication exists.
 void installQtPlatformHandlers();
+// Installs only the event-loop hooks, for programs without windows (a QCoreApplication).
+void installQtEventHandlers();
 
 // Clipboard text as local text; the empty text when the clipboard holds no text.
 std::string ClipboardText();
