@@ -4,15 +4,6 @@
 
 namespace tb::app {
 
-void ApplySkin(int) {}
-void UnloadSkins() {}
-
-void LoadLayout(MainWindow&) {}
-void SaveLayoutOnResize(MainWindow&) {}
-bool DragPlayerControl(MainWindow&, QWidget&) {
-    return false;
-}
-
 void DownloadTickedSongs(MainWindow&) {}
 void ReleasePlugin(MainWindow&) {}
 

@@ -6,16 +6,20 @@
 #include "app/startup.h"
 #include "data/qt_local_text.h"
 #include "platform/qt/qt_platform.h"
+#include "skins/skins.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // Names the configuration folder that keeps the layout file.
+    QCoreApplication::setApplicationName(QStringLiteral("tunebatch"));
     // The window's pixel layout is made for 9-point text.
     QFont font = QApplication::font();
     font.setPointSize(9);
     QApplication::setFont(font);
     tb::platform::installQtPlatformHandlers();
+    tb::skins::ApplyBaseSheet();
 
     tb::app::AppState& state = tb::app::appState();
     const QStringList arguments = QCoreApplication::arguments();
