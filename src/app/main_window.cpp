@@ -139,7 +139,8 @@ void MainWindow::watchPlayerControlDrags() {
         {标签_name, 标签_name},       {滑块条_进度, 滑块条_进度},
         {标签_音量, 标签_音量},       {滑块条_音量, 滑块条_音量},
         {按钮_停止, 按钮_停止},       {标签_时间, 标签_时间}};
-    m_playerControlDrag = new PlayerControlDrag(
+    // Owned by this window.
+    new PlayerControlDrag(
         handles, [] { return appState().layoutEdit; }, [this] { SaveLayout(*this); }, this);
 }
 

@@ -26,7 +26,6 @@ class ResultList;
 namespace tb::app {
 
 class PictureWindow;
-class PlayerControlDrag;
 class ReportList;
 
 class MainWindow : public QWidget {
@@ -102,7 +101,6 @@ private:
 
     std::unique_ptr<ResultList> m_resultList;
     std::unique_ptr<PictureWindow> m_pictureWindow;
-    PlayerControlDrag* m_playerControlDrag = nullptr;
     // Whether the outer size has been set (by the first show or a restored layout).
     bool m_outerSizeChosen = false;
 };

@@ -83,7 +83,7 @@ void OpenAbout(MainWindow& window) {
 void ToggleLayoutEdit(MainWindow& window) {
     const bool editing = window.选择框2->isChecked();
     appState().layoutEdit = editing;
-    // The window's own sheet goes over the skin's and takes nothing else with it.
+    // A sheet of the window's own goes over the skin's; clearing it gives the skin's look back.
     window.setStyleSheet(editing ? skins::LayoutEditSheet() : QString());
 }
 
