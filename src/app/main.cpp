@@ -14,10 +14,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Names the configuration folder that keeps the layout file.
     QCoreApplication::setApplicationName(QStringLiteral("tunebatch"));
-    // The window's pixel layout is made for 9-point text.
-    QFont font = QApplication::font();
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    tb::app::UseProgramFont();
     tb::platform::installQtPlatformHandlers();
     tb::skins::ApplyBaseSheet();
 
@@ -30,8 +27,7 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         tb::app::MainWindow window;
-        QObject::connect(&window, &tb::app::MainWindow::programEnding, &application,
-                         &QCoreApplication::quit, Qt::QueuedConnection);
+        tb::app::EndProgramOnClose(window);
         window.show();
         if (tb::app::RunStartup(window, state.arguments) == tb::app::StartupResult::Running) {
             exitCode = QApplication::exec();

@@ -1,9 +1,11 @@
 #include "app/report_list.h"
 
+#include "app/index_cell_delegate.h"
 #include "app/result_list_model.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <array>
 
@@ -25,6 +27,7 @@ ReportList::ReportList(QWidget* parent) : QTreeView(parent), m_rows(new ResultLi
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegateForColumn(kColIndex, new IndexCellDelegate(this));
     setUpColumns();
 }
 
@@ -51,6 +54,21 @@ void ReportList::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         emit rightButtonReleased();
     }
+}
+
+void ReportList::setEmptyText(const QString& text) {
+    m_emptyText = text;
+    viewport()->update();
+}
+
+void ReportList::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (m_emptyText.isEmpty() || m_rows->rowCount() > 0) {
+        return;
+    }
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect(), Qt::AlignCenter, m_emptyText);
 }
 
 } // namespace tb::app

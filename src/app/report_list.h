@@ -14,6 +14,9 @@ public:
     explicit ReportList(QWidget* parent = nullptr);
 
     ResultListModel& rows() const { return *m_rows; }
+    // Shown in the middle of the list while it has no rows; empty shows nothing.
+    void setEmptyText(const QString& text);
+    QString emptyText() const { return m_emptyText; }
 
 signals:
     void focusReceived();
@@ -22,11 +25,13 @@ signals:
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setUpColumns();
 
     ResultListModel* m_rows;
+    QString m_emptyText;
 };
 
 } // namespace tb::app

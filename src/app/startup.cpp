@@ -7,8 +7,12 @@
 #include "app/main_window.h"
 #include "app/operations.h"
 #include "data/local_text.h"
+#include "platform/events.h"
 #include "platform/process_list.h"
 #include "skins/skins.h"
+
+#include <QApplication>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -57,6 +61,13 @@ StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arg
     return StartupResult::Running;
 }
 
+void EndProgramOnClose(MainWindow& window) {
+    QObject::connect(&window, &MainWindow::programEnding, &window,
+                     [] { platform::AbandonWaitingRequests(); });
+    QObject::connect(&window, &MainWindow::programEnding, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
 std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {
     if (arguments.size() < 2 || arguments[0] != "TS") {
         return std::nullopt;
@@ -65,6 +76,12 @@ std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {
     const long long number = LocalToInt(arguments[1]);
     return static_cast<int>(std::clamp<long long>(number, std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max()));
+}
+
+void UseProgramFont() {
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
 }
 
 } // namespace tb::app

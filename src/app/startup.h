@@ -9,6 +9,9 @@
 
 namespace tb::app {
 
+// The application font the window's pixel layout is made for (9-point text).
+void UseProgramFont();
+
 class MainWindow;
 
 // Where start-up takes the process list, the program's own name and the skin switch from.
@@ -27,6 +30,11 @@ enum class StartupResult { Running, EndProgram };
 // user chose not to run a second copy; the caller then ends without entering the event loop.
 StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arguments,
                          const StartupHooks& hooks = StartupHooks::system());
+
+// Ends the program when the main window closes: web requests still waiting are abandoned
+// at once, so the operation waiting on one unwinds (the window still exists meanwhile), and
+// the application's event loop is left once control is back in it.
+void EndProgramOnClose(MainWindow& window);
 
 // The skin number chosen on the command line: at least two arguments, the first exactly
 // "TS"; the second is read as an integer (0 when it is not a number).

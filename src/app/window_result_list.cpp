@@ -2,6 +2,7 @@
 
 #include "app/report_list.h"
 #include "app/result_list_model.h"
+#include "data/qt_local_text.h"
 
 #include <QItemSelectionModel>
 
@@ -61,6 +62,10 @@ void WindowResultList::ensureVisible(int row) {
 
 void WindowResultList::focus() {
     m_view.setFocus(Qt::OtherFocusReason);
+}
+
+void WindowResultList::setEmptyText(const std::string& text) {
+    m_view.setEmptyText(LocalToQString(text));
 }
 
 } // namespace tb::app

@@ -22,6 +22,7 @@ public:
     void selectRow(int row) override;
     void ensureVisible(int row) override;
     void focus() override;
+    void setEmptyText(const std::string& text) override;
 
 private:
     ReportList& m_view;

@@ -40,6 +40,10 @@ public:
     virtual void selectRow(int row) = 0;
     virtual void ensureVisible(int row) = 0;
     virtual void focus() = 0;
+    // The text the list shows in place of rows while it has none ("没有找到歌曲" after a
+    // search that found nothing); empty for a plain empty list. Lists that cannot show it
+    // ignore it.
+    virtual void setEmptyText(const std::string& text) { (void)text; }
 };
 
 } // namespace tb

@@ -7,6 +7,7 @@
 #include "platform/events.h"
 #include "platform/prompt.h"
 
+#include <optional>
 #include <vector>
 
 namespace tb {
@@ -26,6 +27,30 @@ public:
         : m_list(list), m_hosts(hosts), m_superseded(superseded) {}
 
     bool superseded() const { return m_superseded && m_superseded(); }
+
+    // The text of the address; nothing when this search was superseded while it waited, or
+    // when no response arrived at all, which is shown once as a network failure.
+    std::optional<std::string> request(const std::string& address) const {
+        net::HttpRequestArgs args;
+        args.stopWaiting = m_superseded;
+        std::string text = net::HttpRequest(address, args);
+        if (superseded()) {
+            return std::nullopt;
+        }
+        if (args.responseHeaders.empty()) {
+            static const std::string kNetworkFailure = Utf8ToLocal("网络连接失败：");
+            platform::ShowPrompt(kNetworkFailure + args.status, platform::PromptButtons::Ok);
+            return std::nullopt;
+        }
+        return text;
+    }
+
+    // Ends a search that read its reply: a search without a song leaves an empty list that
+    // says so.
+    void finish() {
+        static const std::string kNoSongs = Utf8ToLocal("没有找到歌曲");
+        m_list.setEmptyText(m_list.rowCount() == 0 ? kNoSongs : std::string());
+    }
 
     // Appends one row; false when a newer search took over during the event pass.
     bool appendRow(const SongCells& song, bool withDuration) {
@@ -66,16 +91,17 @@ int elementCount(const JsonDocument& document, std::string_view path) {
 void fetchKeywordSongs(const std::string& text, SongFill& fill) {
     const std::string firstAddress = SongSearchAddress(fill.hosts().search, UrlEncodeKeyword(text));
     // The first request asks for one song only, to learn how many there are.
-    const std::string firstReply = net::HttpRequest(firstAddress);
-    if (fill.superseded()) {
+    const std::optional<std::string> firstReply = fill.request(firstAddress);
+    if (!firstReply) {
         return;
     }
-    const std::string total = std::to_string(LocalToInt(TextBetween(firstReply, "total\":", ",")));
+    const std::string total = std::to_string(LocalToInt(TextBetween(*firstReply, "total\":", ",")));
     const std::string allAddress = ReplaceAll(firstAddress, "pagesize=1", "pagesize=" + total);
-    const std::string reply = Utf8ToLocal(net::HttpRequest(allAddress));
-    if (fill.superseded()) {
+    const std::optional<std::string> allReply = fill.request(allAddress);
+    if (!allReply) {
         return;
     }
+    const std::string reply = Utf8ToLocal(*allReply);
     JsonDocument document;
     document.Reset();
     if (!document.Parse(reply)) {
@@ -95,16 +121,17 @@ void fetchKeywordSongs(const std::string& text, SongFill& fill) {
             return;
         }
     }
+    fill.finish();
 }
 
 void fetchSharePageSongs(const std::string& address, SongFill& fill) {
     static const std::string kArrayEnd = Utf8ToLocal(",//当前页面歌曲信息");
-    const std::string page = net::HttpRequest(address);
-    if (fill.superseded()) {
+    const std::optional<std::string> page = fill.request(address);
+    if (!page) {
         return;
     }
     JsonDocument document;
-    if (!document.Parse(TextBetween(page, "var dataFromSmarty = ", kArrayEnd))) {
+    if (!document.Parse(TextBetween(*page, "var dataFromSmarty = ", kArrayEnd))) {
         return;
     }
     const int count = elementCount(document, "");
@@ -119,6 +146,7 @@ void fetchSharePageSongs(const std::string& address, SongFill& fill) {
             return;
         }
     }
+    fill.finish();
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "download/connection.h"
 
-#include "download/download_task.h"
+#include "download/download_settings.h"
 #include "platform/thread_name.h"
 
 #include <curl/curl.h>
@@ -29,17 +29,24 @@ std::string resolvedLocation(const std::string& base, const std::string& locatio
 
 } // namespace
 
-Connection::Connection(DownloadTask& task, int number, std::optional<int> segment)
-    : m_task(task), m_number(number), m_segment(segment),
-      m_retriesLeft(task.engineSettings().retryCount) {}
+Connection::Connection(ConnectionHost& host, ConnectionConfig config, int number,
+                       std::optional<int> segment)
+    : m_host(host), m_config(std::move(config)), m_number(number), m_segment(segment),
+      m_batch([&host](int index, std::int64_t offset, const char* data, std::size_t length) {
+          return host.write(index, offset, data, length);
+      }),
+      m_retriesLeft(m_config.retryCount) {}
 
 Connection::~Connection() {
     join();
 }
 
-bool Connection::start() {
+bool Connection::start(std::function<void()> onThreadStart) {
     try {
-        m_thread = std::thread([this] { run(); });
+        m_thread = std::thread([this, onThreadStart = std::move(onThreadStart)] {
+            onThreadStart();
+            run();
+        });
     } catch (const std::system_error&) {
         return false;
     }
@@ -54,32 +61,35 @@ void Connection::join() {
 
 void Connection::run() {
     platform::setCurrentThreadName("tb-conn-" + std::to_string(m_number));
-    m_task.adoptCurrentThread();
-    m_task.queueEvent(kEventConnectionStarted, m_number, 0);
+    m_host.report(kEventConnectionStarted, m_number, 0);
     HttpTransfer transfer;
     m_transfer = &transfer;
-    if (m_segment) {
-        m_offsetReached = m_task.segment(*m_segment).offset();
+    bool ok = true;
+    if (!m_segment) {
+        const auto offset = m_host.firstOffset();
+        ok = offset.has_value();
+        m_firstOffset = offset.value_or(0);
     }
-    bool ok = fetchCurrentSegment(false);
+    m_offsetReached = requestOffset();
+    ok = ok && fetchCurrentSegment(false);
     while (ok) {
         m_segment.reset();
-        const auto next = m_task.takeNextSegment(m_number);
+        const auto next = m_host.takeNextSegment(m_number);
         if (!next) {
             break;
         }
         m_segment = next;
-        m_offsetReached = m_task.segment(*next).offset();
+        m_offsetReached = requestOffset();
         ok = fetchCurrentSegment(true);
     }
     m_transfer = nullptr;
-    m_task.connectionEnded(m_number, m_segment, ok, m_offsetReached);
+    m_host.connectionEnded(m_number, m_segment, ok, m_offsetReached);
 }
 
 // Requests the current segment (or, for the first connection, the file) until it is done,
 // following redirects and retrying as the engine settings allow.
 bool Connection::fetchCurrentSegment(bool further) {
-    std::string url = m_task.sourceUrl();
+    std::string url = m_host.sourceUrl();
     int redirects = 0;
     m_firstStep = true;
     for (;;) {
@@ -88,21 +98,24 @@ bool Connection::fetchCurrentSegment(bool further) {
             return true;
         case Step::Failed:
             return false;
+        case Step::StartOver:
+            m_firstOffset = 0;
+            m_offsetReached = 0;
+            break;
         case Step::Redirected:
             if (++redirects > kMaxRedirects) {
                 fail("重定向次数过多");
                 return false;
             }
-            m_task.log("重定向到 [" + m_redirectTo + "]");
+            m_host.log("重定向到 [" + m_redirectTo + "]");
             url = m_redirectTo;
             if (!m_segment) {
-                m_task.setSourceUrl(url); // later connections start where this one landed
+                m_host.setSourceUrl(url); // later connections start where this one landed
             }
             break;
         case Step::Retry:
-            m_task.log("等待" + std::to_string(m_task.engineSettings().retryWaitMs / 1000) +
-                       "秒后重试");
-            if (m_task.waitForStop(m_task.engineSettings().retryWaitMs)) {
+            m_host.log("等待" + std::to_string(m_config.retryWaitMs / 1000) + "秒后重试");
+            if (m_host.waitForStop(m_config.retryWaitMs)) {
                 fail("任务已停止");
                 return false;
             }
@@ -112,28 +125,43 @@ bool Connection::fetchCurrentSegment(bool further) {
 }
 
 Connection::Step Connection::request(const std::string& url, bool further) {
-    const DownloadSettings& settings = m_task.settings();
     TransferRequest request;
     request.url = url;
-    request.rangeStart = m_segment ? m_task.segment(*m_segment).offset() : 0;
-    request.referrer = settings.referrer;
-    request.userAgent = settings.userAgent;
-    request.connectTimeoutMs = settings.connectTimeoutMs;
-    request.receiveTimeoutMs = settings.receiveTimeoutMs;
-    request.receiveBuffer = m_task.engineSettings().receiveBuffer;
+    request.rangeStart = requestOffset();
+    request.referrer = m_config.referrer;
+    request.userAgent = m_config.userAgent;
+    request.connectTimeoutMs = m_config.connectTimeoutMs;
+    request.receiveTimeoutMs = m_config.receiveTimeoutMs;
+    request.receiveBuffer = m_config.receiveBuffer;
     m_further = further;
     m_segmentDone = false;
+    m_startOver = false;
+    m_bodyEnd.reset();
     m_redirectTo.clear();
     m_failText.clear();
-    m_task.log("正在连接 [" + url + "]");
+    m_host.log("正在连接 [" + url + "]");
     const TransferResult result = m_transfer->run(
         request, [this](const ResponseHead& head) { return acceptHead(head); },
         [this](const char* data, std::size_t length) { return takeData(data, length); },
-        [this] { return m_task.stopping(); });
+        [this] { return m_host.stopping(); });
+    if (!m_batch.flush()) {
+        m_writeFailed = true;
+    }
     return settle(result);
 }
 
+std::int64_t Connection::requestOffset() const {
+    return m_segment ? m_host.segment(*m_segment).offset() : m_firstOffset;
+}
+
 Connection::Step Connection::settle(const TransferResult& result) {
+    if (m_startOver) {
+        return Step::StartOver;
+    }
+    if (m_writeFailed) {
+        fail("写入文件错误");
+        return Step::Failed;
+    }
     if (!m_redirectTo.empty()) {
         return Step::Redirected;
     }
@@ -141,10 +169,10 @@ Connection::Step Connection::settle(const TransferResult& result) {
         return Step::SegmentDone;
     }
     if (result.end == TransferEnd::Complete && m_segment && m_unknownLength) {
-        m_task.settleUnknownLength(*m_segment);
+        m_host.settleUnknownLength(*m_segment);
         return Step::SegmentDone;
     }
-    if (result.end == TransferEnd::Complete && m_segment && m_task.segment(*m_segment).finished()) {
+    if (result.end == TransferEnd::Complete && m_segment && m_host.segment(*m_segment).finished()) {
         return Step::SegmentDone;
     }
     if (m_targetRefused) {
@@ -158,9 +186,13 @@ Connection::Step Connection::settle(const TransferResult& result) {
         fail("任务已停止");
         return Step::Failed;
     }
-    const bool resumable = m_segment && !m_unknownLength && m_task.totalSize() &&
+    return retryOrFail(result);
+}
+
+Connection::Step Connection::retryOrFail(const TransferResult& result) {
+    const bool resumable = m_segment && !m_unknownLength && m_host.totalSize() &&
                            result.end != TransferEnd::Interrupted;
-    if (resumable && m_retriesLeft > 0 && !m_task.stopping()) {
+    if (resumable && m_retriesLeft > 0 && !m_host.stopping()) {
         --m_retriesLeft;
         return Step::Retry;
     }
@@ -170,12 +202,17 @@ Connection::Step Connection::settle(const TransferResult& result) {
 
 // Checks the answer before any of its body is taken.
 bool Connection::acceptHead(const ResponseHead& head) {
-    const std::int64_t offset = m_segment ? m_task.segment(*m_segment).offset() : 0;
-    const std::optional<std::int64_t> expectedTotal = m_segment ? m_task.totalSize() : std::nullopt;
-    const HeadCheck check = checkHead(head, offset, expectedTotal);
+    if (!m_segment && m_firstOffset > 0 && head.status() == 416) {
+        // The file no longer reaches where the earlier try stopped: it is another file.
+        m_host.log("服务器上的文件与上次不同，重新下载");
+        m_startOver = true;
+        return false;
+    }
+    const std::optional<std::int64_t> expectedTotal = m_segment ? m_host.totalSize() : std::nullopt;
+    const HeadCheck check = checkHead(head, requestOffset(), expectedTotal);
     switch (check.verdict) {
     case HeadVerdict::Redirect:
-        m_redirectTo = resolvedLocation(m_task.sourceUrl(), head.location());
+        m_redirectTo = resolvedLocation(m_host.sourceUrl(), head.location());
         if (m_redirectTo.empty()) {
             m_failText = "获得重定向信息错误";
         }
@@ -186,6 +223,7 @@ bool Connection::acceptHead(const ResponseHead& head) {
     case HeadVerdict::WholeFile:
         if (m_segment) {
             // The server ignored our range: its body starts at 0, not at our offset.
+            m_host.rangesRefused();
             m_failText = "服务器不支持分段下载";
             return false;
         }
@@ -193,35 +231,87 @@ bool Connection::acceptHead(const ResponseHead& head) {
     case HeadVerdict::Body:
         break;
     }
-    m_task.log("已连接");
+    m_host.log("已连接");
+    m_bodyEnd = check.bodyEnd;
     if (!m_segment) {
-        m_unknownLength = !check.totalSize;
-        m_segment =
-            m_task.openTarget(m_number, check.totalSize, check.verdict == HeadVerdict::Body);
-        m_targetRefused = !m_segment;
-        return m_segment.has_value();
+        return acceptFirstAnswer(check, head);
     }
+    m_host.receiving(*m_segment);
     return true;
 }
 
+bool Connection::acceptFirstAnswer(const HeadCheck& check, const ResponseHead& head) {
+    AnswerFacts facts;
+    facts.total = check.totalSize;
+    facts.partial = check.verdict == HeadVerdict::Body;
+    facts.offset = facts.partial ? m_firstOffset : 0;
+    facts.etag = head.etag();
+    facts.lastModified = head.lastModified();
+    m_unknownLength = !check.totalSize;
+    const TargetDecision decision = m_host.openTarget(m_number, facts);
+    switch (decision.kind) {
+    case TargetDecision::Kind::Receive:
+        m_segment = decision.segment;
+        return true;
+    case TargetDecision::Kind::StartOver:
+        m_startOver = true;
+        return false;
+    case TargetDecision::Kind::Refuse:
+        break;
+    }
+    m_targetRefused = true;
+    return false;
+}
+
 bool Connection::takeData(const char* data, std::size_t length) {
-    const StoreResult stored =
-        m_task.store(m_number, *m_segment, m_firstStep, m_further, data, length);
-    m_firstStep = false;
-    m_offsetReached = stored.offsetAfter;
-    if (stored.writeFailed) {
-        m_failText = "写入文件错误";
+    for (;;) {
+        const Claim claim = m_host.claim(m_number, *m_segment, static_cast<std::int64_t>(length),
+                                         m_firstStep, m_further);
+        m_firstStep = false;
+        m_offsetReached = claim.offset + claim.accepted;
+        const auto accepted = static_cast<std::size_t>(claim.accepted);
+        if (accepted > 0 && !m_batch.add(*m_segment, claim.offset, data, accepted)) {
+            m_writeFailed = true;
+            return false;
+        }
+        if (!claim.finishesSegment) {
+            return true;
+        }
+        // Its bytes go to the file before the connection moves on from the segment.
+        if (!m_batch.flush()) {
+            m_writeFailed = true;
+            return false;
+        }
+        if (!goOnPastSegment()) {
+            m_segmentDone = true;
+            return false;
+        }
+        data += accepted;
+        length -= accepted;
+        if (length == 0) {
+            return true;
+        }
+    }
+}
+
+// The answer runs on past the finished segment: carry on into the next one where nobody
+// else fetches it, instead of asking for it again.
+bool Connection::goOnPastSegment() {
+    if (!m_bodyEnd || *m_bodyEnd <= m_offsetReached) {
         return false;
     }
-    if (stored.segmentFinished) {
-        m_segmentDone = true;
+    const auto next = m_host.continueAt(m_number, m_offsetReached);
+    if (!next) {
         return false;
     }
+    m_segment = next;
+    m_firstStep = true;
+    m_further = true;
     return true;
 }
 
 void Connection::fail(const std::string& utf8Text) {
-    m_task.log(utf8Text, true);
+    m_host.log(utf8Text, true);
 }
 
 } // namespace tb::download

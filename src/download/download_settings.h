@@ -62,8 +62,9 @@ struct EngineSettings {
 struct DownloadOutcome {
     bool complete = false; // the file holds every announced byte
     bool stopped = false;
-    std::int64_t bytes = 0; // bytes written
-    std::string reason;     // UTF-8 text of the first failure, empty when complete
+    std::int64_t bytes = 0;        // bytes in the file
+    std::int64_t resumedBytes = 0; // of those, bytes an earlier try had left
+    std::string reason;            // UTF-8 text of the first failure, empty when complete
 };
 
 } // namespace tb::download

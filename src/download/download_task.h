@@ -1,18 +1,23 @@
 #pragma once
-// One running download: its control thread, its connections, the segment table and byte
-// counters under one lock, and the event queue under another. Connection threads report
-// through the queue; the control thread delivers the events in queue order and reports
-// kind 4 after the last connection has ended.
+// One running download and its control flow: the control thread starts the connections,
+// delivers their reports in queue order, keeps the journal of the partial file current, and
+// after the last connection has ended settles the file (renamed onto the target, kept for a
+// later try, or removed) and reports kind 4.
+//
+// The parts it coordinates each keep their own state: the segments and byte counters
+// (SegmentLedger), the partial file, its journal and the final rename (TargetFile), and the
+// report queue (EventQueue). Connections see the task only as a ConnectionHost.
 
+#include "download/connection_host.h"
 #include "download/download_settings.h"
-#include "download/segment_table.h"
-#include "platform/mapped_file.h"
+#include "download/event_queue.h"
+#include "download/segment_ledger.h"
+#include "download/stop_signal.h"
+#include "download/target_file.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,18 +30,10 @@ namespace tb::download {
 
 class Connection;
 
-// What one store of received bytes did.
-struct StoreResult {
-    std::int64_t accepted = 0;    // bytes copied into the file
-    std::int64_t offsetAfter = 0; // the segment's offset after the copy
-    bool segmentFinished = false;
-    bool writeFailed = false;
-};
-
-class DownloadTask {
+class DownloadTask final : private ConnectionHost {
 public:
     DownloadTask(EngineSettings engine, DownloadSettings settings, DownloadLogReceiver log);
-    ~DownloadTask();
+    ~DownloadTask() override;
     DownloadTask(const DownloadTask&) = delete;
     DownloadTask& operator=(const DownloadTask&) = delete;
 
@@ -50,94 +47,87 @@ public:
     bool ended() const { return m_ended.load(); }
     // True on the control thread and the connection threads of this task.
     bool onOwnThread() const;
-    // Marks the calling thread as one of this task's threads.
-    void adoptCurrentThread() const;
 
-    std::int64_t bytesWritten() const;
-    std::int64_t takeReceivedSinceLastQuery();
+    std::int64_t bytesWritten() const { return m_ledger.bytesWritten(); }
+    std::int64_t takeReceivedSinceLastQuery() { return m_ledger.takeReceivedSinceQuery(); }
     DownloadOutcome outcome() const;
 
-    // --- used by connection threads ---
-    const DownloadSettings& settings() const { return m_settings; }
-    const EngineSettings& engineSettings() const { return m_engine; }
-    bool stopping() const { return m_stopping.load(); }
-    // Sleeps up to milliseconds; returns early (true) when the task is stopping.
-    bool waitForStop(int milliseconds);
-    void queueEvent(int kind, int connection, std::int64_t value, std::int64_t second = 0);
-    // Logs a UTF-8 text; a failure text is also kept as the task's reason.
-    void log(std::string_view utf8, bool isFailure = false);
-    std::string sourceUrl() const;
-    void setSourceUrl(const std::string& url);
-
-    // After the first good answer: asks about an existing target, creates the file, splits
-    // the table and asks for the other connections. Returns the caller's segment.
-    std::optional<int> openTarget(int connection, std::optional<std::int64_t> totalSize,
-                                  bool rangesWork);
-    std::optional<std::int64_t> totalSize() const;
-    Segment segment(int index) const;
-    StoreResult store(int connection, int index, bool firstStep, bool furtherSegment,
-                      const char* data, std::size_t length);
-    std::optional<int> takeNextSegment(int connection);
-    // A transfer of unknown length ended normally: its segment ends where the data did.
-    void settleUnknownLength(int index);
-    void connectionEnded(int connection, std::optional<int> index, bool ok,
-                         std::int64_t offsetReached);
-
 private:
-    struct QueuedEvent {
-        int kind;
-        int connection;
-        std::int64_t value;
-        std::int64_t second;
-    };
-    static constexpr int kStartConnection = -1;
+    // --- ConnectionHost: called on connection threads ---
+    bool stopping() const override { return m_stop.raised(); }
+    bool waitForStop(int milliseconds) override;
+    void report(int kind, int connection, std::int64_t value, std::int64_t second) override;
+    void log(std::string_view utf8, bool isFailure) override;
+    std::string sourceUrl() const override;
+    void setSourceUrl(const std::string& url) override;
+    std::optional<std::int64_t> firstOffset() override;
+    TargetDecision openTarget(int connection, const AnswerFacts& answer) override;
+    std::optional<std::int64_t> totalSize() const override { return m_ledger.total(); }
+    Segment segment(int index) const override { return m_ledger.segment(index); }
+    void receiving(int index) override { m_ledger.setReceiving(index); }
+    void rangesRefused() override { m_ledger.refuseRanges(); }
+    Claim claim(int connection, int index, std::int64_t length, bool firstStep,
+                bool furtherSegment) override;
+    bool write(int index, std::int64_t offset, const char* data, std::size_t length) override;
+    std::optional<int> continueAt(int connection, std::int64_t offset) override;
+    std::optional<int> takeNextSegment(int connection) override;
+    void settleUnknownLength(int index) override { m_ledger.settleLength(index); }
+    void connectionEnded(int connection, std::optional<int> index, bool ok,
+                         std::int64_t offsetReached) override;
 
+    // --- the first answer (first connection's thread) ---
+    bool resumes(const AnswerFacts& answer) const;
+    std::optional<std::string> chooseTarget(int connection, std::optional<std::int64_t> total);
+    std::optional<std::string> resolveExistingTarget(int connection, std::string target,
+                                                     std::optional<std::int64_t> total);
+    bool enoughSpace(const std::string& target, std::int64_t total);
+    bool openFile(const AnswerFacts& answer, bool resume);
+    void planSegments(const AnswerFacts& answer, bool resume);
+    TargetDecision beginReceiving(int connection, const AnswerFacts& answer, bool resume);
+
+    // --- control thread ---
     void controlLoop();
-    void waitForWork(std::unique_lock<std::mutex>& lock);
-    void deliver(const QueuedEvent& event);
+    void deliver(const TaskEvent& event);
     void launchConnection(std::optional<int> index);
     void startFurtherConnection();
-    bool createTarget(int connection, std::optional<std::int64_t> totalSize);
-    std::optional<std::string> resolveExistingTarget(int connection, std::string target,
-                                                     std::optional<std::int64_t> totalSize);
+    void keepJournalCurrent();
+    void watchStopGrace();
     void finish();
+    bool settleFile();
 
     const EngineSettings m_engine;
     DownloadSettings m_settings;
     const DownloadLogReceiver m_log;
+    const ConnectionConfig m_connectionConfig;
 
-    // Segment table, counters, file state and the source address.
-    mutable std::mutex m_tableMutex;
-    SegmentTable m_table;
-    platform::MappedFile m_file;
-    bool m_fileOpen = false;
-    bool m_writeFailed = false;
-    bool m_severalConnections = false;
-    std::optional<std::int64_t> m_total;
-    std::int64_t m_written = 0;
-    std::int64_t m_receivedSinceQuery = 0;
+    SegmentLedger m_ledger;
+    EventQueue m_events;
+    TargetFile m_target;
+    StopSignal m_stop;
+
+    // The address the connections fetch, the first failure and the outcome.
+    mutable std::mutex m_stateMutex;
     std::string m_sourceUrl;
     std::string m_failure;
-
-    // Event queue and the count of live connections.
-    std::mutex m_queueMutex;
-    std::condition_variable m_queueChanged;
-    std::deque<QueuedEvent> m_queue;
-    int m_liveConnections = 0;
-
-    std::atomic<bool> m_stopping{false};
-    std::optional<std::chrono::steady_clock::time_point> m_graceEnd; // control thread
-    bool m_graceLogged = false;                                      // control thread
-    std::mutex m_stopMutex;
-    std::condition_variable m_stopRequested;
-    std::atomic<bool> m_ended{false};
-    std::mutex m_endMutex;
-    std::condition_variable m_endReached;
     DownloadOutcome m_outcome;
 
-    std::thread m_control;
+    // Set on the first connection's thread while the file is opened, read everywhere after.
+    std::atomic<bool> m_fileOpen{false};
+    std::atomic<bool> m_severalConnections{false};
+    std::atomic<bool> m_writeFailed{false};
+    std::int64_t m_resumeOffset = 0;           // first connection only
+    std::optional<std::string> m_chosenTarget; // first connection only
+
+    // Control thread only.
+    std::vector<std::unique_ptr<Connection>> m_connections;
     int m_nextConnection = 0;
-    std::vector<std::unique_ptr<Connection>> m_connections; // control thread only
+    std::chrono::steady_clock::time_point m_nextJournal;
+    std::vector<ByteRange> m_journaled;
+    std::optional<std::chrono::steady_clock::time_point> m_graceEnd;
+    bool m_graceLogged = false;
+
+    std::atomic<bool> m_ended{false};
+    std::thread m_control;
 };
 
 } // namespace tb::download

@@ -68,6 +68,7 @@ HeadCheck checkPartial(const ResponseHead& head, std::int64_t offset,
     HeadCheck check;
     check.verdict = HeadVerdict::Body;
     check.totalSize = range->total;
+    check.bodyEnd = range->last + 1;
     return check;
 }
 
@@ -126,6 +127,10 @@ void ResponseHead::addField(std::string_view name, std::string_view value) {
     } else if (sameName(name, "Location")) {
         m_location = std::string(value);
         m_hasLocation = true;
+    } else if (sameName(name, "ETag")) {
+        m_etag = std::string(value);
+    } else if (sameName(name, "Last-Modified")) {
+        m_lastModified = std::string(value);
     }
 }
 
@@ -155,6 +160,7 @@ HeadCheck checkHead(const ResponseHead& head, std::int64_t offset,
     HeadCheck check;
     check.verdict = HeadVerdict::WholeFile;
     check.totalSize = head.chunked() ? std::nullopt : head.contentLength();
+    check.bodyEnd = check.totalSize;
     if (expectedTotal && check.totalSize != expectedTotal) {
         return failing("返回的文件长度与任务不符");
     }

@@ -29,6 +29,9 @@ public:
     bool chunked() const { return m_chunked; }
     const std::string& location() const { return m_location; }
     bool hasLocation() const { return m_hasLocation; }
+    // Validators: they change when the file on the server does.
+    const std::string& etag() const { return m_etag; }
+    const std::string& lastModified() const { return m_lastModified; }
 
 private:
     void addField(std::string_view name, std::string_view value);
@@ -41,6 +44,8 @@ private:
     bool m_chunked = false;
     std::string m_location;
     bool m_hasLocation = false;
+    std::string m_etag;
+    std::string m_lastModified;
 };
 
 std::optional<ContentRange> parseContentRange(std::string_view value);
@@ -56,6 +61,7 @@ enum class HeadVerdict {
 struct HeadCheck {
     HeadVerdict verdict = HeadVerdict::Fail;
     std::optional<std::int64_t> totalSize; // as the response announces it, if it does
+    std::optional<std::int64_t> bodyEnd;   // the file offset just past the body, if known
     std::string failText;                  // UTF-8
 };
 

@@ -82,8 +82,10 @@ std::size_t HttpTransfer::headerCallback(char* data, std::size_t size, std::size
 std::size_t HttpTransfer::writeCallback(char* data, std::size_t size, std::size_t count,
                                         void* user) {
     auto& progress = *static_cast<Progress*>(user);
+    const bool goOn = (*progress.onData)(data, size * count);
+    // The handler may wait (for a neighbour's answer); the stall limit counts from its return.
     progress.lastActivity = Clock::now();
-    if (!(*progress.onData)(data, size * count)) {
+    if (!goOn) {
         progress.interrupted = true;
         return 0;
     }

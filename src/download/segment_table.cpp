@@ -32,12 +32,44 @@ void SegmentTable::splitInitial(std::int64_t totalSize, int count) {
     }
 }
 
+void SegmentTable::restoreMissing(const std::vector<ByteRange>& missing) {
+    m_segments.clear();
+    for (const ByteRange& range : missing) {
+        growIfFull();
+        Segment segment;
+        segment.start = range.start;
+        segment.length = range.length();
+        m_segments.push_back(segment);
+    }
+}
+
 std::optional<int> SegmentTable::takeFree(int owner) {
     for (int i = 0; i < size(); ++i) {
         Segment& segment = m_segments[i];
         if (!segment.assigned && !segment.finished()) {
             segment.assigned = true;
+            segment.tried = true;
             segment.owner = owner;
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int> SegmentTable::takeAt(std::int64_t offset, int owner) {
+    const auto index = findAt(offset);
+    if (!index || m_segments[*index].assigned) {
+        return std::nullopt;
+    }
+    m_segments[*index].assigned = true;
+    m_segments[*index].tried = true;
+    m_segments[*index].owner = owner;
+    return index;
+}
+
+std::optional<int> SegmentTable::findAt(std::int64_t offset) const {
+    for (int i = 0; i < size(); ++i) {
+        if (m_segments[i].offset() == offset && !m_segments[i].finished()) {
             return i;
         }
     }
@@ -60,6 +92,7 @@ std::optional<int> SegmentTable::splitLargest(std::int64_t receiveBuffer, int ow
     const std::int64_t kept = (remaining + 1) / 2;
     Segment added;
     added.assigned = true;
+    added.tried = true;
     added.split = true;
     added.owner = owner;
     added.start = old.offset() + kept;
@@ -76,10 +109,20 @@ std::int64_t SegmentTable::claim(int index, std::int64_t length) {
     return fits;
 }
 
+void SegmentTable::commit(int index, std::int64_t length) {
+    m_segments.at(index).written += length;
+}
+
+void SegmentTable::setReceiving(int index) {
+    m_segments.at(index).receiving = true;
+}
+
 void SegmentTable::release(int index) {
     Segment& segment = m_segments.at(index);
     segment.assigned = false;
+    segment.receiving = false;
     segment.owner = -1;
+    segment.done = segment.written;
 }
 
 void SegmentTable::settleLength(int index) {
@@ -98,6 +141,16 @@ std::int64_t SegmentTable::doneBytes() const {
         total += segment.done;
     }
     return total;
+}
+
+std::vector<ByteRange> SegmentTable::writtenParts() const {
+    std::vector<ByteRange> parts;
+    for (const Segment& segment : m_segments) {
+        if (segment.written > 0) {
+            parts.push_back({segment.start, segment.start + segment.written});
+        }
+    }
+    return parts;
 }
 
 void SegmentTable::growIfFull() {

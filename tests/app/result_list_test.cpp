@@ -1,10 +1,12 @@
 // The result list: ticking by header clicks, copying a name from the popup menu, and the
 // row store that the core fills one row at a time.
 
+#include "app/index_cell_delegate.h"
 #include "app/main_window.h"
 #include "app/operations.h"
 #include "app/report_list.h"
 #include "app/result_list_model.h"
+#include "app/startup.h"
 #include "app_test_support.h"
 #include "catalogue/result_list.h"
 #include "data/local_text.h"
@@ -190,6 +192,40 @@ TEST_F(ShownMainWindow, TickingARowByItsCheckBoxReachesTheRowStore) {
     EXPECT_FALSE(
         list.model()->setData(list.model()->index(0, kColName), Qt::Checked, Qt::CheckStateRole));
     EXPECT_FALSE(rows.isTicked(0));
+}
+
+TEST_F(ShownMainWindow, RowNumbersUpTo99999FitTheIndexColumnAndItsBoxStillTicks) {
+    const QFont previous = QApplication::font();
+    UseProgramFont();
+    ResultList& rows = window.resultList();
+    addSongs(rows, {"甲"});
+    ReportList& list = *window.超级列表框1;
+    ASSERT_TRUE(waitFor([&] { return list.model()->rowCount() == 1; }));
+    const QModelIndex first = list.model()->index(0, kColIndex);
+    QStyleOptionViewItem option;
+    option.initFrom(list.viewport());
+    option.widget = &list;
+    option.font = QApplication::font(&list);
+    option.rect = list.visualRect(first);
+    const IndexCellDelegate::Layout layout = IndexCellDelegate::layoutFor(option);
+    EXPECT_EQ(option.rect.width(), 50);
+    // The widest number is drawn whole, in a font no smaller than three quarters of the list's.
+    const QFont numberFont = IndexCellDelegate::numberFont(option, "99999");
+    EXPECT_GE(layout.number.width(), QFontMetrics(numberFont).horizontalAdvance("99999"));
+    EXPECT_GE(numberFont.pointSizeF(), option.font.pointSizeF() * 0.75);
+    EXPECT_EQ(IndexCellDelegate::numberFont(option, "42"), option.font);
+    EXPECT_TRUE(option.rect.contains(layout.checkBox));
+
+    // A real click on the box where it is drawn ticks the row, a second one unticks it.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, layout.checkBox.center());
+    EXPECT_TRUE(rows.isTicked(0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, layout.checkBox.center());
+    EXPECT_FALSE(rows.isTicked(0));
+    // A click on the number selects the row without ticking it.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, layout.number.center());
+    EXPECT_FALSE(rows.isTicked(0));
+    EXPECT_EQ(rows.selectedRow(), 0);
+    QApplication::setFont(previous);
 }
 
 } // namespace

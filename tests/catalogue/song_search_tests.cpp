@@ -112,12 +112,45 @@ TEST_F(SongSearchTest, SharePageRowsCarryNoDurationOrSize) {
     EXPECT_TRUE(prompt->texts.empty());
 }
 
-TEST_F(SongSearchTest, EmptyResultEmptiesTheList) {
+TEST_F(SongSearchTest, EmptyResultEmptiesTheListWhichSaysNoSongWasFound) {
     searchFor("hello");
+    EXPECT_EQ(list.emptyText(), "");
     searchFor("no such song");
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_EQ(list.clearCount(), 2);
+    EXPECT_EQ(list.emptyText(), L("没有找到歌曲"));
+    searchFor("hello");
+    EXPECT_EQ(list.emptyText(), "");
+
+    const std::string emptyPage = "<html><head><meta charset=\"utf-8\"></head><script>"
+                                  "var dataFromSmarty = [],//当前页面歌曲信息</script></html>";
+    server->setCannedReply("/share/empty.html",
+                           standin::CannedReply{200, "text/html; charset=utf-8", emptyPage});
+    keywordBox.setText(base + "/share/empty.html");
+    search->GetListCommand();
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.emptyText(), L("没有找到歌曲"));
     EXPECT_TRUE(prompt->texts.empty());
+}
+
+TEST_F(SongSearchTest, UnreachableCatalogueShowsTheNetworkFailureOnceAndKeepsTheRows) {
+    searchFor("抖音");
+    const std::string closed = "http://127.0.0.1:9";
+    SongSearch unreachable(SearchControls{keywordBox, button, suggestions, listSearchBox, list},
+                           CatalogueHosts{closed, closed, closed});
+    const std::vector<std::string> texts = {"hello", closed + "/share/x.html"};
+    for (const std::string& text : texts) {
+        prompt->texts.clear();
+        keywordBox.setText(L(text.c_str()));
+        unreachable.GetListCommand();
+        EXPECT_EQ(prompt->texts, std::vector<std::string>{L("网络连接失败：711 发送请求失败!")})
+            << text;
+        ASSERT_EQ(list.rowCount(), 1) << text;
+        EXPECT_EQ(list.cell(0, kColName), L("抖音 - 夜空")) << text;
+        EXPECT_EQ(list.emptyText(), "") << text;
+        EXPECT_TRUE(button.enabled) << text;
+        EXPECT_EQ(button.caption, L("获取列表")) << text;
+    }
 }
 
 TEST_F(SongSearchTest, FailedSecondRequestShowsParseErrorOnceAndKeepsTheRows) {
@@ -186,6 +219,57 @@ TEST_F(SongSearchTest, SearchStartedDuringAnotherReplacesIt) {
     EXPECT_EQ(button.caption, L("获取列表"));
 }
 
+TEST_F(SongSearchTest, SearchRestartedWhileTheFirstWaitsGivesUpTheFirstRequest) {
+    server->setFaults({.delayMs = 2000, .pathPrefix = "/song_search_v2", .count = 1});
+    bool restarted = false;
+    int passesAfterRestart = 0;
+    platform::setPendingEventsHandler([&] {
+        if (restarted) {
+            ++passesAfterRestart;
+            return;
+        }
+        if (requestsTo("/song_search_v2").empty()) {
+            return; // not yet waiting on the catalogue
+        }
+        restarted = true;
+        keywordBox.setText(L("抖音"));
+        search->GetListCommand(); // the button's command, as a programmatic click runs it
+        passesAfterRestart = 0;
+    });
+    searchFor("e");
+    // The first search stops waiting at once (only the pass at its request's end follows)
+    // and never asks for its songs; the second asks for its one song.
+    EXPECT_LE(passesAfterRestart, 1);
+    EXPECT_EQ(
+        requestsTo("/song_search_v2"),
+        (std::vector<std::string>{
+            "/song_search_v2?keyword=e&page=1&pagesize=1&platform=WebFilter",
+            "/song_search_v2?keyword=%E6%8A%96%E9%9F%B3&page=1&pagesize=1&platform=WebFilter",
+            "/song_search_v2?keyword=%E6%8A%96%E9%9F%B3&page=1&pagesize=1&platform=WebFilter"}));
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.cell(0, kColName), L("抖音 - 夜空"));
+    EXPECT_TRUE(button.enabled);
+    EXPECT_EQ(button.caption, L("获取列表"));
+    EXPECT_TRUE(prompt->texts.empty());
+}
+
+TEST_F(SongSearchTest, ProgramEndDuringASearchStopsItWithoutAMessageOrFurtherRequests) {
+    searchFor("hello");
+    server->clearRequestLog();
+    server->setFaults({.delayMs = 2000, .pathPrefix = "/song_search_v2", .count = 1});
+    platform::setPendingEventsHandler([this] {
+        if (!requestsTo("/song_search_v2").empty()) {
+            platform::AbandonWaitingRequests(); // the window closed while the request waits
+        }
+    });
+    searchFor("e");
+    EXPECT_EQ(requestsTo("/song_search_v2").size(), 1u);
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_TRUE(prompt->texts.empty());
+    EXPECT_TRUE(button.enabled);
+    EXPECT_EQ(button.caption, L("获取列表"));
+}
+
 TEST_F(SongSearchTest, OddKeywordRepliesStillGiveSoundRows) {
     struct Case {
         const char* what;
@@ -244,11 +328,13 @@ TEST_F(SongSearchTest, BrokenSharePagesLeaveTheListAlone) {
         search->GetListCommand();
         EXPECT_EQ(list.rowCount(), 2) << what;
     }
-    keywordBox.setText(base + "/s/loop"); // redirects to itself
+    EXPECT_TRUE(prompt->texts.empty());
+    // A share address that redirects to itself never gets a response.
+    keywordBox.setText(base + "/s/loop");
     search->GetListCommand();
     EXPECT_EQ(list.rowCount(), 2);
     EXPECT_EQ(list.cell(1, kColName), "Beta - HELLO AGAIN");
-    EXPECT_TRUE(prompt->texts.empty());
+    EXPECT_EQ(prompt->texts, std::vector<std::string>{L("网络连接失败：712 服务器未响应!")});
 }
 
 } // namespace

@@ -91,6 +91,12 @@ TEST(CliConventions, FailuresGoToStderrWithExitOne) {
     EXPECT_TRUE(refused.out.empty());
     EXPECT_NE(refused.err.find("711"), std::string::npos) << refused.err;
 
+    // ctest points the catalogue hosts at a closed loopback port.
+    const CliRun search = runCli("search hello");
+    EXPECT_EQ(search.exitCode, 1);
+    EXPECT_TRUE(search.out.empty());
+    EXPECT_NE(search.err.find("网络连接失败：711 发送请求失败!"), std::string::npos) << search.err;
+
     const CliRun notJson = runCli("json a", TB_CLI_PATH);
     EXPECT_EQ(notJson.exitCode, 1);
     EXPECT_NE(notJson.err.find("not a JSON value"), std::string::npos);

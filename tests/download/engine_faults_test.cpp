@@ -296,4 +296,45 @@ TEST_F(EngineFaults, WholeFileAnswerToALaterRangeIsRefusedAndTheSegmentTakenUp) 
     EXPECT_TRUE(logContains(run, "服务器不支持分段下载"));
 }
 
+// The server honours the first range (from 0, so that answer holds the whole file) and
+// answers every later ranged request with the whole file. The first connection goes on alone
+// through the file; nothing lands at a wrong offset. Whether the first answer's body comes at
+// once (it may reach the end of its segment before the other connections have started) or
+// only after the others were refused, the song ends complete.
+TEST_F(EngineFaults, RangeHonouredOnceThenRefusedIsFinishedByTheFirstConnection) {
+    const std::string data = testBytes(1'000'000, 12);
+    for (const bool holdFirstBody : {false, true}) {
+        SCOPED_TRACE(holdFirstBody ? "first body after the refusals" : "first body at once");
+        EventRecorder recorder;
+        FaultServer server([&](int socket, const std::string& request) {
+            const std::int64_t offset = requestedOffset(request).value_or(0);
+            if (offset != 0) {
+                sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n" + data);
+                return;
+            }
+            sendAll(socket, partialHead(0, 999'999, 1'000'000));
+            if (holdFirstBody) {
+                recorder.waitForCount(kEventConnectionFailed, 2, std::chrono::seconds(20));
+            }
+            sendAll(socket, data);
+        });
+        RunOptions options;
+        options.recorder = &recorder;
+        const DownloadRun run = runDownload(server.url(), target(), options);
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(run.outcome.complete) << describe(run);
+        EXPECT_EQ(sha256Hex(readFile(target())), sha256Hex(data));
+        EXPECT_TRUE(logContains(run, "服务器不支持分段下载"));
+        const auto ended = run.ofKind(kEventConnectionEnded);
+        ASSERT_EQ(ended.size(), 1u);
+        EXPECT_EQ(ended[0].connection, 0);
+        EXPECT_EQ(ended[0].value, 1'000'000);
+        for (const std::string& request : server.requests()) {
+            // Refused connections are not replaced by new ones asking again.
+            EXPECT_LE(requestedOffset(request).value_or(0), 666'666);
+        }
+        fs::remove(target());
+    }
+}
+
 } // namespace

@@ -4,6 +4,8 @@
 #include "download/download_engine.h"
 
 #include "data/local_text.h"
+#include "download/resume_journal.h"
+#include "download/target_file.h"
 #include "download_test_support.h"
 #include "shared_nginx_test.h"
 
@@ -249,7 +251,7 @@ TEST(EngineWithTls, UntrustedCertificateIsRefused) {
     EXPECT_FALSE(fs::exists(target));
 }
 
-TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
+TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndKeepsItsPartialFileForLater) {
     // 64 KB/s per connection: a 2 MB file takes long enough to be stopped part way.
     const std::string url = s_nginx->addFile("slow/long.bin", testBytes(2'000'000, 9));
     const fs::path target = m_folder.path() / "stopped.mp3";
@@ -275,6 +277,10 @@ TEST_F(EngineWithNginx, StoppedTaskReportsBytesWrittenAndRemovesItsFile) {
     EXPECT_GT(outcome.bytes, 0);
     EXPECT_LT(outcome.bytes, 2'000'000);
     EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::exists(TargetFile::PartialPathOf(target.string())));
+    const auto journal = ParseJournal(readFile(TargetFile::JournalPathOf(target.string())));
+    ASSERT_TRUE(journal.has_value());
+    EXPECT_EQ(journal->recordedBytes(), outcome.bytes);
 }
 
 // The receiver runs on the task's own threads; stopping from there only asks (waiting

@@ -164,6 +164,15 @@ std::string NginxServer::url(const std::string& path) const {
     return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
+std::vector<std::string> NginxServer::accessLog() const {
+    std::ifstream in(m_folder / "access.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::string NginxServer::addFile(const std::string& path, const std::string& bytes) const {
     const fs::path file = m_folder / "root" / path;
     fs::create_directories(file.parent_path());

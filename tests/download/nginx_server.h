@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace tb::test {
 
@@ -25,6 +26,8 @@ public:
     // Places a file under the server's root (path relative to it) and returns its address.
     std::string addFile(const std::string& path, const std::string& bytes) const;
     const std::filesystem::path& folder() const { return m_folder; }
+    // The access log's lines so far: "URI \"RANGE\" STATUS" per finished request.
+    std::vector<std::string> accessLog() const;
 
 private:
     struct Tls {};

@@ -1,6 +1,10 @@
 #include "download/segment_table.h"
 
+#include "download/segment_ledger.h"
+
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -105,24 +109,57 @@ TEST(SegmentTable, FinishedConnectionTakesTheNextFreeSegment) {
     EXPECT_EQ(table.takeFree(2), 2);
     EXPECT_FALSE(table.takeFree(3).has_value());
 
-    // Connection 2 fails part way: its segment stays in the table with what it got.
+    // Connection 2 fails part way: its segment stays in the table with what it wrote.
     table.claim(2, 1'000);
+    table.commit(2, 1'000);
     table.release(2);
     // Connection 0 finishes its own and continues where connection 2 stopped.
     table.claim(0, 333'333);
+    table.commit(0, 333'333);
     table.release(0);
     const auto next = table.takeFree(0);
     ASSERT_EQ(next, 2);
     EXPECT_EQ(table.at(2).offset(), 666'666 + 1'000);
     EXPECT_EQ(table.at(2).owner, 0);
     // A finished segment is never handed out again.
-    table.claim(2, 400'000);
+    table.commit(2, table.claim(2, 400'000));
     table.release(2);
-    table.claim(1, 333'333);
+    table.commit(1, table.claim(1, 333'333));
     table.release(1);
     EXPECT_FALSE(table.takeFree(0).has_value());
     EXPECT_TRUE(table.allFinished());
     EXPECT_EQ(table.doneBytes(), 1'000'000);
+}
+
+TEST(SegmentTable, BytesClaimedButNeverWrittenAreFetchedAgain) {
+    SegmentTable table(1);
+    table.splitInitial(100'000, 1);
+    ASSERT_EQ(table.takeFree(0), 0);
+    table.commit(0, table.claim(0, 30'000));
+    table.claim(0, 20'000); // the write of these failed
+    EXPECT_EQ(table.writtenParts(), (std::vector<tb::download::ByteRange>{{0, 30'000}}));
+    table.release(0);
+    EXPECT_EQ(table.at(0).offset(), 30'000);
+    ASSERT_EQ(table.takeFree(1), 0);
+    EXPECT_EQ(table.at(0).owner, 1);
+}
+
+TEST(SegmentTable, ResumedTableFetchesOnlyTheMissingRanges) {
+    SegmentTable table(3);
+    table.restoreMissing({{100, 300}, {700, 1000}});
+    ASSERT_EQ(table.size(), 2);
+    EXPECT_EQ(table.at(0).start, 100);
+    EXPECT_EQ(table.at(0).length, 200);
+    EXPECT_EQ(table.at(1).start, 700);
+    EXPECT_EQ(table.at(1).end(), 1000);
+    // A connection whose answer runs on from 300 finds no segment there; one from 700 does.
+    EXPECT_FALSE(table.findAt(300).has_value());
+    EXPECT_EQ(table.takeAt(700, 4), 1);
+    EXPECT_TRUE(table.at(1).tried);
+    EXPECT_FALSE(table.takeAt(700, 5).has_value()) << "it is taken now";
+    table.commit(1, table.claim(1, 300));
+    EXPECT_FALSE(table.findAt(1000).has_value());
+    EXPECT_FALSE(table.findAt(700).has_value()) << "a finished segment goes on nowhere";
 }
 
 TEST(SegmentTable, UnknownLengthSettlesAtTheBytesReceived) {
@@ -133,6 +170,70 @@ TEST(SegmentTable, UnknownLengthSettlesAtTheBytesReceived) {
     table.settleLength(0);
     EXPECT_TRUE(table.allFinished());
     EXPECT_EQ(table.at(0).length, 12'345);
+}
+
+// A connection whose answer runs on past its segment goes on into the next one only when the
+// server refused that range to the connection meant for it; until that is known it waits.
+TEST(SegmentLedger, AnswerRunningOnGoesIntoTheNextSegmentOnlyWhenItsRangeWasRefused) {
+    using tb::download::SegmentLedger;
+    using namespace std::chrono_literals;
+    const auto never = [] { return false; };
+    const auto continuation = [&](SegmentLedger& ledger, const std::function<void()>& meanwhile) {
+        std::optional<int> taken = -1;
+        std::thread waiting([&] { taken = ledger.takeContinuation(100'000, 0, 20s, never); });
+        std::this_thread::sleep_for(50ms);
+        meanwhile();
+        waiting.join();
+        return taken;
+    };
+    {
+        SCOPED_TRACE("the neighbour's range is honoured");
+        SegmentLedger ledger(3);
+        ledger.beginFresh(300'000, 3);
+        ASSERT_EQ(ledger.takeFree(0), 0);
+        ASSERT_EQ(ledger.takeFree(1), 1);
+        EXPECT_FALSE(continuation(ledger, [&] { ledger.setReceiving(1); }).has_value());
+    }
+    {
+        SCOPED_TRACE("the neighbour got the whole file instead");
+        SegmentLedger ledger(3);
+        ledger.beginFresh(300'000, 3);
+        ASSERT_EQ(ledger.takeFree(0), 0);
+        ASSERT_EQ(ledger.takeFree(1), 1);
+        EXPECT_EQ(continuation(ledger,
+                               [&] {
+                                   ledger.refuseRanges();
+                                   ledger.release(1);
+                               }),
+                  1);
+    }
+    {
+        SCOPED_TRACE("the neighbour had not even started");
+        SegmentLedger ledger(3);
+        ledger.beginFresh(300'000, 3);
+        ASSERT_EQ(ledger.takeFree(0), 0);
+        EXPECT_EQ(continuation(ledger,
+                               [&] {
+                                   ASSERT_EQ(ledger.takeFree(1), 1);
+                                   ledger.refuseRanges();
+                                   ledger.release(1);
+                               }),
+                  1);
+    }
+    {
+        SCOPED_TRACE("the neighbour failed otherwise, or never answers");
+        SegmentLedger ledger(3);
+        ledger.beginFresh(300'000, 3);
+        ASSERT_EQ(ledger.takeFree(0), 0);
+        ASSERT_EQ(ledger.takeFree(1), 1);
+        ledger.release(1);
+        EXPECT_FALSE(ledger.takeContinuation(100'000, 0, 20s, never).has_value());
+        ASSERT_EQ(ledger.takeFree(2), 1);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(ledger.takeContinuation(100'000, 0, 100ms, never).has_value());
+        EXPECT_FALSE(ledger.takeContinuation(100'000, 0, 20s, [] { return true; }).has_value());
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    }
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 // The skins tests run with a handler that collects Qt's warnings; each test fails when one
 // arrives that it did not expect (see SkinTest in skins_test.cpp).
 
+#include "app/startup.h"
 #include "platform/qt/qt_platform.h"
 #include "skins_test_support.h"
 
 #include <QApplication>
-#include <QFont>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -86,10 +86,7 @@ int main(int argc, char** argv) {
     }
     qInstallMessageHandler(tb::skins::test::collectWarnings);
     QApplication application(argc, argv);
-    // The program's text size: what the user reads is what is measured.
-    QFont font = QApplication::font();
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    tb::app::UseProgramFont(); // what the user reads is what is measured
     tb::platform::installQtPlatformHandlers();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

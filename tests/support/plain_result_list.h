@@ -68,6 +68,10 @@ public:
         std::lock_guard lock(m_mutex);
         ++m_focusCount;
     }
+    void setEmptyText(const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        m_emptyText = text;
+    }
 
     int lastVisible() const {
         std::lock_guard lock(m_mutex);
@@ -80,6 +84,10 @@ public:
     int clearCount() const {
         std::lock_guard lock(m_mutex);
         return m_clearCount;
+    }
+    std::string emptyText() const {
+        std::lock_guard lock(m_mutex);
+        return m_emptyText;
     }
 
 private:
@@ -94,6 +102,7 @@ private:
     int m_lastVisible = -1;
     int m_focusCount = 0;
     int m_clearCount = 0;
+    std::string m_emptyText;
 };
 
 } // namespace tb::test

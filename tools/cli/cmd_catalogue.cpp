@@ -49,6 +49,7 @@ public:
     void selectRow(int) override {}
     void ensureVisible(int) override {}
     void focus() override {}
+    void setEmptyText(const std::string& text) override { m_emptyText = text; }
 
     void print() const {
         for (const auto& row : m_rows) {
@@ -57,6 +58,9 @@ public:
             }
             std::cout << "\n";
         }
+        if (m_rows.empty() && !m_emptyText.empty()) {
+            std::cerr << LocalToUtf8(m_emptyText) << "\n";
+        }
     }
 
 private:
@@ -64,6 +68,7 @@ private:
         return row >= 0 && row < rowCount() && column >= 0 && column < kResultColumnCount;
     }
     std::vector<std::array<std::string, kResultColumnCount>> m_rows;
+    std::string m_emptyText;
 };
 
 const char* const kHostsFooter =

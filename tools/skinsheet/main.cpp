@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/search_operations.h"
+#include "app/startup.h"
 #include "catalogue/result_list.h"
 #include "platform/events.h"
 #include "platform/qt/qt_platform.h"
@@ -74,9 +75,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: skin-contact-sheet OUTPUT.png [TILE_FOLDER]\n");
         return 2;
     }
-    QFont font = QApplication::font();
-    font.setPointSize(9); // as the program itself
-    QApplication::setFont(font);
+    tb::app::UseProgramFont();
     tb::platform::installQtPlatformHandlers();
     tb::skins::ApplyBaseSheet();
 
