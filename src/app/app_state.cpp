@@ -1,9 +1,9 @@
 #include "app/app_state.h"
 
-#include "app/later_operations.h"
 #include "download/download_engine.h"
 #include "download/download_worker.h"
 #include "platform/events.h"
+#include "skins/skins.h"
 
 namespace tb::app {
 
@@ -38,7 +38,7 @@ void ReleaseDownloadEngine() {
 }
 
 void RunExitRoutine() {
-    UnloadSkins();
+    skins::UnloadSkins();
     ReleaseDownloadEngine();
     AppState& state = appState();
     state.arguments = {};

@@ -6,13 +6,17 @@
 #include "app/startup.h"
 #include "data/qt_local_text.h"
 #include "platform/qt/qt_platform.h"
+#include "skins/skins.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // Names the configuration folder that keeps the layout file.
+    QCoreApplication::setApplicationName(QStringLiteral("tunebatch"));
     tb::app::UseProgramFont();
     tb::platform::installQtPlatformHandlers();
+    tb::skins::ApplyBaseSheet();
 
     tb::app::AppState& state = tb::app::appState();
     const QStringList arguments = QCoreApplication::arguments();

@@ -2,10 +2,11 @@
 
 #include "app/app_state.h"
 #include "app/batch_operations.h"
-#include "app/later_operations.h"
+#include "app/layout_operations.h"
 #include "app/operations.h"
 #include "app/picture_window.h"
 #include "app/player_operations.h"
+#include "app/player_control_drag.h"
 #include "app/report_list.h"
 #include "app/search_operations.h"
 #include "app/window_result_list.h"
@@ -26,17 +27,27 @@
 #include <QTimer>
 
 namespace tb::app {
+namespace {
+
+// The designed place and size are the window's outer ones, frame included.
+constexpr QPoint kDesignPlace(50, 50);
+constexpr QSize kDesignOuterSize(837, 672);
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QString::fromUtf8("Tunebatch  适用:[车载/手机/随身听/] 热搜：70 80 90 年代 "
                                      "抖音 热门新歌，尽在这里……"));
-    setGeometry(50, 50, 837, 672);
+    // A window's move() places its frame; the size is made outer once the frame is known.
+    move(kDesignPlace);
+    resize(kDesignOuterSize);
+    // The skins' style sheets paint this window's background.
+    setAttribute(Qt::WA_StyledBackground);
     buildSearchControls();
     buildPlayerControls();
     buildDownloadControls();
     buildListMenu();
     m_resultList = std::make_unique<WindowResultList>(*超级列表框1);
-    m_defaultPalette = palette();
     wireSearchEvents();
     wireListEvents();
     wirePlayerEvents();
@@ -58,6 +69,13 @@ void MainWindow::loadPictureWindow() {
     // Closing the picture window ends the program the same way as closing this one.
     connect(m_pictureWindow.get(), &PictureWindow::closing, this, &QWidget::close);
     m_pictureWindow->hide();
+}
+
+void MainWindow::resizeOuter(QSize outer) {
+    m_outerSizeChosen = true;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(std::max(1, outer.width() - frame.width()),
+           std::max(1, outer.height() - frame.height()));
 }
 
 void MainWindow::wireSearchEvents() {
@@ -108,25 +126,20 @@ void MainWindow::watchEvents() {
           static_cast<QObject*>(列表框_预热->viewport()), static_cast<QObject*>(编辑框_搜)}) {
         control->installEventFilter(this);
     }
-    for (QWidget* control : playerControls()) {
-        control->installEventFilter(this);
-    }
+    watchPlayerControlDrags();
 }
 
-std::array<QWidget*, 8> MainWindow::playerControls() const {
-    return {按钮_停止,
-            滑块条_进度,
-            滑块条_音量,
-            标签_name,
-            标签_音量,
-            标签_时间,
-            编辑框_歌词->viewport(),
-            图片框_image};
-}
-
-bool MainWindow::isPlayerControl(QObject* watched) const {
-    const auto controls = playerControls();
-    return std::find(controls.begin(), controls.end(), watched) != controls.end();
+// The eight player controls the user may drag; the lyrics box receives its mouse presses
+// through its viewport.
+void MainWindow::watchPlayerControlDrags() {
+    const std::vector<PlayerControlDrag::Handle> handles = {
+        {图片框_image, 图片框_image}, {编辑框_歌词->viewport(), 编辑框_歌词},
+        {标签_name, 标签_name},       {滑块条_进度, 滑块条_进度},
+        {标签_音量, 标签_音量},       {滑块条_音量, 滑块条_音量},
+        {按钮_停止, 按钮_停止},       {标签_时间, 标签_时间}};
+    // Owned by this window.
+    new PlayerControlDrag(
+        handles, [] { return appState().layoutEdit; }, [this] { SaveLayout(*this); }, this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -146,10 +159,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this] { TakeSuggestionByMouse(*this); });
     } else if (watched == 编辑框_搜 && type == QEvent::MouseButtonPress && leftButton()) {
         ClearSearchBox(*this);
-    } else if (type == QEvent::MouseButtonPress && leftButton() && isPlayerControl(watched)) {
-        QWidget* control =
-            watched == 编辑框_歌词->viewport() ? 编辑框_歌词 : static_cast<QWidget*>(watched);
-        return DragPlayerControl(*this, *control);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -159,6 +168,13 @@ bool MainWindow::event(QEvent* event) {
         KeepPictureBehind(*this, PictureAnchor::MainActivated);
     }
     return QWidget::event(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_outerSizeChosen) {
+        resizeOuter(kDesignOuterSize);
+    }
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

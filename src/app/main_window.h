@@ -2,9 +2,7 @@
 // The main window: its controls, kept under their designer names, and the wiring of their
 // events to the operations. The operations themselves live in their own files.
 
-#include <QPalette>
 #include <QWidget>
-#include <array>
 
 #include <functional>
 #include <memory>
@@ -42,8 +40,9 @@ public:
     PictureWindow* pictureWindow() const { return m_pictureWindow.get(); }
     // Loads the picture window, hidden.
     void loadPictureWindow();
-    // The background the window had before the layout-edit switch changed it.
-    const QPalette& defaultPalette() const { return m_defaultPalette; }
+    // Resizes the window so that its outer size, frame included, is the given size; its left
+    // and top stay. Until the window is first shown its frame counts as none.
+    void resizeOuter(QSize outer);
 
     // Controls, named as designed.
     QLineEdit* 编辑框_输入 = nullptr;
@@ -81,6 +80,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -97,14 +97,12 @@ private:
     void wireDownloadEvents();
     void connectUserMoves(QSlider* slider, const std::function<void()>& handler);
     void watchEvents();
-    // The eight player controls the user may drag (the lyrics box through its viewport,
-    // which receives its mouse presses).
-    std::array<QWidget*, 8> playerControls() const;
-    bool isPlayerControl(QObject* watched) const;
+    void watchPlayerControlDrags();
 
     std::unique_ptr<ResultList> m_resultList;
     std::unique_ptr<PictureWindow> m_pictureWindow;
-    QPalette m_defaultPalette;
+    // Whether the outer size has been set (by the first show or a restored layout).
+    bool m_outerSizeChosen = false;
 };
 
 } // namespace tb::app

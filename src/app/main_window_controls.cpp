@@ -77,8 +77,6 @@ void MainWindow::buildPlayerControls() {
     媒体播放->setObjectName(text("媒体播放"));
     选择框2 = place(new WrappingCheckBox(text("播放页面 自由排版     勾选编辑保存"), this),
                     "选择框2", 295, 595, 137, 32);
-    // The plug-in switch reaches under this box; the caption starts where that switch ends.
-    选择框2->setStyleSheet(text("QCheckBox { spacing: 11px; }"));
     选择框_随机播放 =
         place(new QCheckBox(text("唱完随机放下一个"), this), "选择框_随机播放", 295, 628, 177, 16);
 }
@@ -88,10 +86,11 @@ void MainWindow::buildDownloadControls() {
     const QString saveFolder = QDir::homePath() + text("/抖音歌曲cc/");
     编辑框_保存目录 = place(new QLineEdit(saveFolder, this), "编辑框_保存目录", 8, 598, 160, 24);
     标签2 = place(new QLabel(text("想保存在哪里自己定义"), this), "标签2", 23, 624, 136, 16);
-    选择框1 =
-        place(new QCheckBox(text("利用 batchget接口下载"), this), "选择框1", 173, 598, 147, 16);
-    // The box is designed for a narrower font; a tighter gap keeps the caption's end in view.
-    选择框1->setStyleSheet(text("QCheckBox { spacing: 3px; }"));
+    选择框1 = place(new WrappingCheckBox(text("利用 batchget接口下载"), this), "选择框1", 173, 598,
+                    147, 16);
+    // The plug-in switch reaches over the square of the layout box: that square lies above
+    // it, and each box takes clicks only over its own square and caption.
+    选择框2->raise();
     按钮_下载 = place(new QPushButton(text("下载选中歌曲"), this), "按钮_下载", 174, 615, 104, 27);
 }
 

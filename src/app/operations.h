@@ -26,9 +26,10 @@ void OpenAbout(MainWindow& window);
 // Follows the free-layout check box: sets the layout-edit flag and the white background.
 void ToggleLayoutEdit(MainWindow& window);
 
-enum class PictureAnchor { MainMoved, MainActivated, AboutClosing, AboutMoved };
+enum class PictureAnchor { MainMoved, MainResized, MainActivated, AboutClosing, AboutMoved };
 // Keeps the picture window one pixel inside the front window and below it. about is the
-// About window for the two About events.
+// About window for the two About events. A resize of the main window only moves the
+// picture window: nothing is raised or shown.
 void KeepPictureBehind(MainWindow& window, PictureAnchor event, QWidget* about = nullptr);
 // Makes the picture fill the picture window.
 void FitPicture(PictureWindow& window);

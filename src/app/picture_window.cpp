@@ -62,6 +62,8 @@ void LoadRandomPicture(PictureWindow& window) {
 
 PictureWindow::PictureWindow(QWidget* parent) : QWidget(parent) {
     setGeometry(50, 50, 518, 375);
+    // The skins' style sheets paint this window's background.
+    setAttribute(Qt::WA_StyledBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     图片框1 = new QLabel(this);
     图片框1->setObjectName(QString::fromUtf8("图片框1"));

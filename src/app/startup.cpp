@@ -2,13 +2,14 @@
 
 #include "app/app_state.h"
 #include "app/instance_guard.h"
-#include "app/later_operations.h"
+#include "app/layout_operations.h"
 #include "app/main_window.h"
 #include "app/operations.h"
 #include "app/player_operations.h"
 #include "data/local_text.h"
 #include "platform/events.h"
 #include "platform/process_list.h"
+#include "skins/skins.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -34,7 +35,8 @@ int randomSkinNumber() {
 } // namespace
 
 StartupHooks StartupHooks::system() {
-    return {platform::RunningProcessNames, platform::OwnExecutableName, ApplySkin};
+    return {platform::RunningProcessNames, platform::OwnExecutableName,
+            [](int skinNumber) { skins::ApplySkin(skinNumber); }};
 }
 
 StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arguments,

@@ -7,6 +7,7 @@
 #include "app/operations.h"
 #include "app/picture_window.h"
 #include "platform/events.h"
+#include "skins/skin_sheets.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -82,18 +83,17 @@ void OpenAbout(MainWindow& window) {
 void ToggleLayoutEdit(MainWindow& window) {
     const bool editing = window.选择框2->isChecked();
     appState().layoutEdit = editing;
-    if (editing) {
-        QPalette white = window.defaultPalette();
-        white.setColor(QPalette::Window, QColor(255, 255, 255));
-        window.setPalette(white);
-        window.setAutoFillBackground(true);
-    } else {
-        window.setPalette(window.defaultPalette());
-        window.setAutoFillBackground(false);
-    }
+    // A sheet of the window's own goes over the skin's; clearing it gives the skin's look back.
+    window.setStyleSheet(editing ? skins::LayoutEditSheet() : QString());
 }
 
 void KeepPictureBehind(MainWindow& window, PictureAnchor event, QWidget* about) {
+    if (event == PictureAnchor::MainResized) {
+        if (PictureWindow* picture = window.pictureWindow()) {
+            movePictureOnto(*picture, window);
+        }
+        return;
+    }
     // Raising and activating windows reports further activations; one pass is enough.
     static bool running = false;
     if (running) {
@@ -104,6 +104,8 @@ void KeepPictureBehind(MainWindow& window, PictureAnchor event, QWidget* about) 
     switch (event) {
     case PictureAnchor::MainMoved:
         keepBehindMovedMain(window, picture);
+        break;
+    case PictureAnchor::MainResized:
         break;
     case PictureAnchor::MainActivated:
     case PictureAnchor::AboutClosing:

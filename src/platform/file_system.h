@@ -20,11 +20,19 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes);
 // Appends the bytes with one write at the end of the file (created when missing), so
 // records of several processes appending to the same file stay whole.
 bool AppendToFile(std::string_view path, std::string_view bytes);
+// Replaces the file's content in one step: the bytes go to a new file in the same folder,
+// reach the disk, and that file is renamed over the path, so a crash leaves the old content
+// or the new one, never a part. A link is followed; an existing file keeps its permissions,
+// and one that may not be written is left alone. False when any step fails; the old
+// content is then untouched.
+bool ReplaceFileContents(std::string_view path, std::string_view bytes);
 // Deletes a file (never a folder). False when nothing was deleted.
 bool DeleteFile(std::string_view path);
 
 // Creates one folder level; the parent must exist. False when the folder was not created,
 // including when it already exists.
 bool CreateFolder(std::string_view path);
+// Creates the folder and any missing parents. True when the folder exists afterwards.
+bool CreateFolderPath(std::string_view path);
 
 } // namespace tb::platform

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "platform/prompt.h"
+#include "skins/skins.h"
 
 #include <QString>
 #include <QTest>
@@ -56,7 +57,11 @@ private:
 // Every test starts from the process-wide state of a fresh start.
 class AppTest : public ::testing::Test {
 protected:
-    void SetUp() override { appState() = AppState(); }
+    void SetUp() override {
+        appState() = AppState();
+        skins::UnloadSkins();
+        skins::ApplyBaseSheet();
+    }
     void TearDown() override {
         // Before the test's window goes: the download worker writes into its list.
         ReleaseDownloadEngine();

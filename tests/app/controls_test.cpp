@@ -5,6 +5,7 @@
 #include "app/operations.h"
 #include "app/picture_window.h"
 #include "app/report_list.h"
+#include "app/wrapping_check_box.h"
 #include "app_test_support.h"
 
 #include <QAbstractButton>
@@ -24,6 +25,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
+#include <QWindow>
 
 namespace tb::app::test {
 namespace {
@@ -91,7 +93,7 @@ TEST_F(AppTest, MainWindowOpensWithEveryDesignedControl) {
     EXPECT_EQ(
         window.windowTitle(),
         qs("Tunebatch  适用:[车载/手机/随身听/] 热搜：70 80 90 年代 抖音 热门新歌，尽在这里……"));
-    EXPECT_EQ(window.geometry(), QRect(50, 50, 837, 672));
+    EXPECT_EQ(window.frameGeometry(), QRect(50, 50, 837, 672)); // frame included
 
     for (const DesignedControl& designed : mainWindowControls()) {
         SCOPED_TRACE(designed.name);
@@ -134,6 +136,55 @@ TEST_F(AppTest, SwitchCaptionsAtTheBottomStayWholeAndApartInTheProgramFont) {
                   layoutBox.width() - layoutCaption.left());
     }
     QApplication::setFont(previous);
+}
+
+// The window point of the centre of a check box's square.
+QPoint squareCentre(const QWidget& window, const QCheckBox& box) {
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect square = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    return box.mapTo(&window, square.center());
+}
+
+// Some window point of the region.
+QPoint pointIn(const QRegion& region) {
+    return region.isEmpty() ? QPoint(-1, -1) : region.begin()->center();
+}
+
+TEST_F(AppTest, EachBottomBoxTakesTheClicksOnWhatTheUserSeesOfIt) {
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    WrappingCheckBox& pluginSwitch = *qobject_cast<WrappingCheckBox*>(window.选择框1);
+    WrappingCheckBox& layoutBox = *qobject_cast<WrappingCheckBox*>(window.选择框2);
+    QWindow* screenWindow = window.windowHandle();
+    const auto ticks = [&] { return std::pair(pluginSwitch.isChecked(), layoutBox.isChecked()); };
+
+    // The layout box's square lies over the switch's rectangle, and above it.
+    const QPoint layoutSquare = squareCentre(window, layoutBox);
+    EXPECT_TRUE(pluginSwitch.geometry().contains(layoutSquare));
+    EXPECT_GT(window.children().indexOf(&layoutBox), window.children().indexOf(&pluginSwitch));
+
+    QTest::mouseClick(screenWindow, Qt::LeftButton, {}, layoutSquare);
+    EXPECT_EQ(ticks(), std::pair(false, true));
+    QTest::mouseClick(screenWindow, Qt::LeftButton, {}, layoutSquare);
+    EXPECT_EQ(ticks(), std::pair(false, false));
+    QTest::mouseClick(screenWindow, Qt::LeftButton, {}, squareCentre(window, pluginSwitch));
+    EXPECT_EQ(ticks(), std::pair(true, false));
+
+    // The end of the switch's caption inside the layout box's rectangle is the switch's.
+    const QRegion switchArea = pluginSwitch.clickArea().translated(pluginSwitch.pos());
+    const QRegion layoutArea = layoutBox.clickArea().translated(layoutBox.pos());
+    const QRegion captionEnd = (switchArea & layoutBox.geometry()) - layoutArea;
+    ASSERT_FALSE(captionEnd.isEmpty());
+    QTest::mouseClick(screenWindow, Qt::LeftButton, {}, pointIn(captionEnd));
+    EXPECT_EQ(ticks(), std::pair(false, false));
+
+    // Off both squares and captions, a click ticks neither box.
+    const QRegion bare = QRegion(layoutBox.geometry()) - layoutArea - switchArea;
+    ASSERT_FALSE(bare.isEmpty());
+    QTest::mouseClick(screenWindow, Qt::LeftButton, {}, pointIn(bare));
+    EXPECT_EQ(ticks(), std::pair(false, false));
 }
 
 TEST_F(AppTest, MembersAreTheNamedControlsAndTheNonVisualPartsExist) {

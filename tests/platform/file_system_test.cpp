@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -155,6 +157,90 @@ TEST_F(FileSystem, ReadOnlyFolderRefusesNewFiles) {
     }));
     EXPECT_FALSE(fs::exists(folder / "x.mp3"));
     fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST_F(FileSystem, CreateFolderPathMakesEveryMissingLevel) {
+    const std::string deep = localPath(m_folder.path(), "配置/tunebatch/深");
+    EXPECT_TRUE(CreateFolderPath(deep));
+    EXPECT_TRUE(fs::is_directory(m_folder.path() / "配置/tunebatch/深"));
+    EXPECT_TRUE(CreateFolderPath(deep)); // already there
+    EXPECT_TRUE(CreateFolderPath(WithTrailingSlash(deep)));
+    EXPECT_FALSE(CreateFolderPath(""));
+
+    const std::string plain = localPath(m_folder.path(), "plain");
+    ASSERT_TRUE(WriteWholeFile(plain, "x"));
+    EXPECT_FALSE(CreateFolderPath(plain));
+    EXPECT_FALSE(CreateFolderPath(plain + "/sub/deeper"));
+}
+
+// Names in the folder other than the given ones: leftovers of a replacement.
+std::vector<std::string> otherEntries(const fs::path& folder, std::vector<std::string> expected) {
+    std::vector<std::string> others;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(expected.begin(), expected.end(), name) == expected.end()) {
+            others.push_back(name);
+        }
+    }
+    return others;
+}
+
+TEST_F(FileSystem, ReplacingContentsLeavesTheNewBytesAndNothingElse) {
+    const fs::path file = m_folder.path() / "自由排版.ini";
+    const std::string path = tb::Utf8ToLocal(file.string());
+    {
+        SCOPED_TRACE("a new file");
+        EXPECT_TRUE(ReplaceFileContents(path, "[a]\r\nb=1\r\n"));
+        EXPECT_EQ(contentOf(file), "[a]\r\nb=1\r\n");
+    }
+    {
+        SCOPED_TRACE("an existing file keeps its permissions");
+        fs::permissions(file,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_TRUE(ReplaceFileContents(path, "short"));
+        EXPECT_EQ(contentOf(file), "short");
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    {
+        SCOPED_TRACE("a link stays a link and its file gets the bytes");
+        const fs::path link = m_folder.path() / "link.ini";
+        fs::create_symlink(file, link);
+        EXPECT_TRUE(ReplaceFileContents(tb::Utf8ToLocal(link.string()), "through the link"));
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(contentOf(file), "through the link");
+    }
+    EXPECT_TRUE(otherEntries(m_folder.path(), {"自由排版.ini", "link.ini"}).empty());
+
+    // Neither a folder nor a path below a file is replaced.
+    EXPECT_FALSE(ReplaceFileContents(tb::Utf8ToLocal(m_folder.path().string()), "x"));
+    EXPECT_FALSE(ReplaceFileContents(path + "/below", "x"));
+    EXPECT_FALSE(ReplaceFileContents("", "x"));
+    EXPECT_EQ(contentOf(file), "through the link");
+}
+
+TEST_F(FileSystem, ReplacingContentsRespectsReadOnlyFilesAndFolders) {
+    const fs::path folder = m_folder.path() / "config";
+    fs::create_directory(folder);
+    fs::permissions(m_folder.path(), fs::perms::all);
+    const fs::path file = folder / "layout.ini";
+    std::ofstream(file) << "old";
+    const std::string path = tb::Utf8ToLocal(file.string());
+
+    fs::permissions(folder, fs::perms::all);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::others_read);
+    EXPECT_TRUE(runUnprivileged([&] { return !ReplaceFileContents(path, "new"); }))
+        << "a read-only file must stay as it is";
+    EXPECT_EQ(contentOf(file), "old");
+
+    fs::permissions(file, fs::perms::all);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    EXPECT_TRUE(runUnprivileged([&] { return !ReplaceFileContents(path, "new"); }))
+        << "no new file can be made in a read-only folder";
+    EXPECT_EQ(contentOf(file), "old");
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_TRUE(otherEntries(folder, {"layout.ini"}).empty());
 }
 
 } // namespace
