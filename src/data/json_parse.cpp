@@ -3,15 +3,19 @@
 #include <boost/json/basic_parser_impl.hpp>
 #include <boost/json/value_stack.hpp>
 
+#include <charconv>
 #include <cmath>
 
 namespace tb {
 namespace json = boost::json;
 namespace {
 
-// Builds the value exactly as the library's own parser does, with one difference: a
-// number the library computes as NaN is stored as the zero it denotes. JSON has no NaN,
-// so NaN only comes from a zero mantissa times an infinite power of ten ("0e999").
+// Builds the value as the library's own parser does, with two differences for numbers
+// stored as doubles (a fraction, an exponent, or too long for 64 bits): their text is read again
+// with std::from_chars, which gives the nearest double (the library can be off by a unit in the
+// last place for long mantissas, so a written number would not read back as itself); and a number
+// the library computes as NaN is stored as the zero it denotes. JSON has no NaN, so NaN only comes
+// from a zero mantissa times an infinite power of ten ("0e999").
 class ValueBuilder {
 public:
     static constexpr std::size_t max_object_size = json::object::max_size();
@@ -67,12 +71,10 @@ public:
         return true;
     }
     bool on_double(double number, json::string_view last, json::error_code&) {
+        const bool whole = !m_inNumber;
         noteNumberStart(last);
         m_inNumber = false;
-        if (std::isnan(number)) {
-            number = m_negative ? -0.0 : 0.0;
-        }
-        m_stack.push_double(number);
+        m_stack.push_double(exactValue(number, whole ? last : json::string_view()));
         return true;
     }
     bool on_bool(bool value, json::error_code&) {
@@ -87,6 +89,20 @@ public:
     bool on_comment(json::string_view, json::error_code&) { return true; }
 
 private:
+    // The nearest double to text (empty when the number came in pieces); out of the range
+    // of doubles the library's infinity or zero stands, NaN as a zero with the sign.
+    double exactValue(double parsed, json::string_view text) const {
+        double value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (!text.empty() && error == std::errc() && end == text.data() + text.size()) {
+            return value;
+        }
+        if (std::isnan(parsed)) {
+            return m_negative ? -0.0 : 0.0;
+        }
+        return parsed;
+    }
+
     // The sign stands in the first piece of a number's text.
     void noteNumberStart(json::string_view piece) {
         if (!m_inNumber) {

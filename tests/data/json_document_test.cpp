@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,21 @@ TEST(JsonDocument, NumbersOfAnyExponentReadAsInfinityOrZero) {
     // Repair never makes bad JSON good.
     for (const char* bad : {"[1e]", "[1e+]", "[.1e99999999999]", "[1e99999999999", "[01e5]"}) {
         EXPECT_FALSE(document.Parse(bad)) << bad;
+    }
+}
+
+TEST(JsonDocument, LongNumbersReadAsTheNearestDoubleAndWriteBackAsThemselves) {
+    const std::string digits = "1000" + std::string(46, '4') + "1";
+    for (const std::string& text :
+         std::vector<std::string>{digits, "-" + digits, "0." + digits + "e-20",
+                                  "9007199254740993.0", "2.2250738585072011e-308"}) {
+        SCOPED_TRACE(text);
+        JsonDocument document;
+        ASSERT_TRUE(document.Parse("[" + text + "]"));
+        EXPECT_EQ(document.GetNumber("[0]"), std::strtod(text.c_str(), nullptr));
+        const std::string written = document.ToJson();
+        ASSERT_TRUE(document.Parse(written));
+        EXPECT_EQ(document.ToJson(), written);
     }
 }
 
