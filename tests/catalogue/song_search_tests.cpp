@@ -255,7 +255,8 @@ TEST_F(SongSearchTest, ReplyValuesAreEscapedWhereTheyEnterThePlayAddress) {
     server->setCannedReply(
         "/share/odd.html",
         standin::CannedReply{200, "text/html; charset=utf-8",
-                             R"(<script>var dataFromSmarty = [{"hash":"a/b","song_name":"s",)"
+                             R"(<meta charset="utf-8"><script>var dataFromSmarty = )"
+                             R"([{"hash":"a/b","song_name":"s",)"
                              R"("album_id":"1&r=x"}],//当前页面歌曲信息</script>)"});
     keywordBox.setText(base + "/share/odd.html");
     search->GetListCommand();
