@@ -26,8 +26,7 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         tb::app::MainWindow window;
-        QObject::connect(&window, &tb::app::MainWindow::programEnding, &application,
-                         &QCoreApplication::quit, Qt::QueuedConnection);
+        tb::app::EndProgramOnClose(window);
         window.show();
         if (tb::app::RunStartup(window, state.arguments) == tb::app::StartupResult::Running) {
             exitCode = QApplication::exec();

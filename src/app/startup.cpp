@@ -6,7 +6,10 @@
 #include "app/main_window.h"
 #include "app/operations.h"
 #include "data/local_text.h"
+#include "platform/events.h"
 #include "platform/process_list.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -52,6 +55,13 @@ StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arg
         hooks.applySkin(*skin);
     }
     return StartupResult::Running;
+}
+
+void EndProgramOnClose(MainWindow& window) {
+    QObject::connect(&window, &MainWindow::programEnding, &window,
+                     [] { platform::AbandonWaitingRequests(); });
+    QObject::connect(&window, &MainWindow::programEnding, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 std::optional<int> SkinChoice(const std::vector<std::string>& arguments) {

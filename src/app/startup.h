@@ -28,6 +28,11 @@ enum class StartupResult { Running, EndProgram };
 StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arguments,
                          const StartupHooks& hooks = StartupHooks::system());
 
+// Ends the program when the main window closes: web requests still waiting are abandoned
+// at once, so the operation waiting on one unwinds (the window still exists meanwhile), and
+// the application's event loop is left once control is back in it.
+void EndProgramOnClose(MainWindow& window);
+
 // The skin number chosen on the command line: at least two arguments, the first exactly
 // "TS"; the second is read as an integer (0 when it is not a number).
 std::optional<int> SkinChoice(const std::vector<std::string>& arguments);

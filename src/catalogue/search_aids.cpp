@@ -17,9 +17,11 @@ constexpr int kTypingPauseMs = 20;
 SearchAids::SearchAids(SongSearch& search) : m_search(search), m_controls(search.controls()) {}
 
 std::optional<std::vector<std::string>> RequestSuggestions(const std::string& tipHost,
-                                                           const std::string& keyword) {
+                                                           const std::string& keyword,
+                                                           std::function<bool()> stopWaiting) {
     JsonDocument document;
-    const std::string reply = Utf8ToLocal(net::HttpRequest(SuggestionAddress(tipHost, keyword)));
+    const std::string reply =
+        Utf8ToLocal(net::HttpRequest(SuggestionAddress(tipHost, keyword), std::move(stopWaiting)));
     if (!document.Parse(reply)) {
         return std::nullopt;
     }
@@ -34,11 +36,12 @@ std::optional<std::vector<std::string>> RequestSuggestions(const std::string& ti
 }
 
 void SearchAids::FetchSuggestions() {
-    const unsigned mine = ++m_suggestionCount;
+    const platform::LatestRun::Ticket mine = m_suggestionRuns.start();
     platform::ProcessPendingEvents();
     platform::WaitProcessingEvents(kTypingPauseMs);
-    const auto texts = RequestSuggestions(m_search.hosts().tip, m_controls.keywordBox.text());
-    if (mine != m_suggestionCount) {
+    const auto texts = RequestSuggestions(m_search.hosts().tip, m_controls.keywordBox.text(),
+                                          mine.supersededCheck());
+    if (mine.superseded()) {
         return;
     }
     SuggestionList& suggestions = m_controls.suggestions;
@@ -47,7 +50,7 @@ void SearchAids::FetchSuggestions() {
     for (int k = 0; k < count; ++k) {
         suggestions.addItem((*texts)[k], k);
         platform::ProcessPendingEvents();
-        if (mine != m_suggestionCount) {
+        if (mine.superseded()) {
             return;
         }
     }
@@ -123,7 +126,7 @@ void SearchAids::FindInList() {
 }
 
 void SearchAids::hideSuggestions() {
-    ++m_suggestionCount;
+    m_suggestionRuns.supersedeAll();
     m_controls.suggestions.setVisible(false);
 }
 

@@ -5,6 +5,7 @@
 
 #include "catalogue/song_search.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,18 +17,21 @@ inline constexpr int kKeyUp = 38;
 inline constexpr int kKeyDown = 40;
 
 // Asks the search-tip endpoint for completions of `keyword` and returns the suggested texts
-// of the reply's first group, or nothing when the reply does not parse.
+// of the reply's first group, or nothing when the reply does not parse. The request is
+// given up as soon as `stopWaiting` answers true.
 std::optional<std::vector<std::string>> RequestSuggestions(const std::string& tipHost,
-                                                           const std::string& keyword);
+                                                           const std::string& keyword,
+                                                           std::function<bool()> stopWaiting = {});
 
 class SearchAids {
 public:
     explicit SearchAids(SongSearch& search);
 
     // On every change of the keyword box: asks for completions of its text and shows them,
-    // or hides the list when there are none. A request that starts while an older one is
-    // still adding items takes the list over; the older one stops adding. An answer that
-    // arrives after the list was hidden by a search or by the result list is dropped.
+    // or hides the list when there are none. A request that starts while an older one
+    // still waits or adds items takes the list over; the older one gives up and stops
+    // adding. An answer that arrives after the list was hidden by a search or by the
+    // result list is dropped.
     void FetchSuggestions();
     // The get-list button's command: hides the suggestions and runs the search.
     void GetListCommand();
@@ -56,7 +60,7 @@ private:
     SongSearch& m_search;
     SearchControls& m_controls;
     bool m_atTop = false;
-    unsigned m_suggestionCount = 0; // suggestion requests started and hides so far
+    platform::LatestRun m_suggestionRuns; // a hide supersedes every request still running
 };
 
 } // namespace tb

@@ -6,9 +6,10 @@
 
 namespace tb {
 
-std::string ResolveSongDetail(const std::string& address, std::string& image, std::string& lyrics) {
+std::string ResolveSongDetail(const std::string& address, std::string& image, std::string& lyrics,
+                              std::function<bool()> stopWaiting) {
     JsonDocument document;
-    if (!document.Parse(Utf8ToLocal(net::HttpRequest(address)))) {
+    if (!document.Parse(Utf8ToLocal(net::HttpRequest(address, std::move(stopWaiting))))) {
         return {};
     }
     image = document.GetText("data.img");

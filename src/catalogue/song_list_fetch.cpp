@@ -27,6 +27,11 @@ public:
 
     bool superseded() const { return m_superseded && m_superseded(); }
 
+    // The text of the address, given up as soon as this search is superseded.
+    std::string request(const std::string& address) const {
+        return net::HttpRequest(address, m_superseded);
+    }
+
     // Appends one row; false when a newer search took over during the event pass.
     bool appendRow(const SongCells& song, bool withDuration) {
         const int row = m_list.appendRow();
@@ -66,13 +71,13 @@ int elementCount(const JsonDocument& document, std::string_view path) {
 void fetchKeywordSongs(const std::string& text, SongFill& fill) {
     const std::string firstAddress = SongSearchAddress(fill.hosts().search, UrlEncodeKeyword(text));
     // The first request asks for one song only, to learn how many there are.
-    const std::string firstReply = net::HttpRequest(firstAddress);
+    const std::string firstReply = fill.request(firstAddress);
     if (fill.superseded()) {
         return;
     }
     const std::string total = std::to_string(LocalToInt(TextBetween(firstReply, "total\":", ",")));
     const std::string allAddress = ReplaceAll(firstAddress, "pagesize=1", "pagesize=" + total);
-    const std::string reply = Utf8ToLocal(net::HttpRequest(allAddress));
+    const std::string reply = Utf8ToLocal(fill.request(allAddress));
     if (fill.superseded()) {
         return;
     }
@@ -99,7 +104,7 @@ void fetchKeywordSongs(const std::string& text, SongFill& fill) {
 
 void fetchSharePageSongs(const std::string& address, SongFill& fill) {
     static const std::string kArrayEnd = Utf8ToLocal(",//当前页面歌曲信息");
-    const std::string page = net::HttpRequest(address);
+    const std::string page = fill.request(address);
     if (fill.superseded()) {
         return;
     }

@@ -19,8 +19,9 @@ bool IsSharePageText(std::string_view text);
 // Asks the catalogue for the songs of `text` (local text) and replaces the rows of `list`
 // by them, one row per song, letting the window process its events after each row.
 // A keyword reply that does not parse shows "数据解析出错" and leaves the list alone;
-// every other failure is silent. `superseded` is asked after each blocking step and each
-// row: when it answers true a newer search has taken over and this one stops at once.
+// every other failure is silent. `superseded` is asked while a request waits and after
+// each request and each row: when it answers true a newer search has taken over (or the
+// program is ending) and this one stops at once, without a message.
 void FetchSongListInto(const std::string& text, ResultList& list, const CatalogueHosts& hosts,
                        const std::function<bool()>& superseded = {});
 

@@ -20,8 +20,7 @@ void SongSearch::GetListCommand() {
 }
 
 void SongSearch::FetchSongList(const std::string& text, ResultList& list) {
-    const unsigned mine = ++m_searchCount;
-    FetchSongListInto(text, list, m_hosts, [this, mine] { return m_searchCount != mine; });
+    FetchSongListInto(text, list, m_hosts, m_searches.start().supersededCheck());
 }
 
 } // namespace tb

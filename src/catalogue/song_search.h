@@ -2,13 +2,15 @@
 // The search command of the main window: the get-list button's command and the song-list
 // fetch it runs, over the controls of the search area.
 //
-// A search asked for while another one is still adding rows (Enter in the keyword box or
-// on a suggestion, or a suggestion taken with the mouse, none of which the disabled button
-// blocks) restarts the search: the newer one runs at once and the older one stops adding
-// rows as soon as control returns to it, so the list never mixes the rows of two searches.
+// A search asked for while another one still waits for the catalogue or adds rows (Enter
+// in the keyword box or on a suggestion, a suggestion taken with the mouse, or the button's
+// command itself, none of which the disabled button blocks) restarts the search: the newer
+// one runs at once, and the older one gives up its request and stops adding rows as soon
+// as control returns to it, so the list never mixes the rows of two searches.
 
 #include "catalogue/catalogue_addresses.h"
 #include "catalogue/search_controls.h"
+#include "platform/events.h"
 
 #include <string>
 
@@ -30,7 +32,7 @@ public:
 private:
     SearchControls m_controls;
     CatalogueHosts m_hosts;
-    unsigned m_searchCount = 0; // searches started so far; the newest one owns the list
+    platform::LatestRun m_searches; // the newest search owns the list
 };
 
 } // namespace tb

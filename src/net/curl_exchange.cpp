@@ -1,5 +1,7 @@
 #include "net/curl_exchange.h"
 
+#include "platform/events.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -65,6 +67,35 @@ std::string crlfLine(std::string_view line) {
     std::string ended(line);
     ended += "\r\n";
     return ended;
+}
+
+// A multi handle holding one easy handle for the time of one exchange.
+class MultiTransfer {
+public:
+    explicit MultiTransfer(CURL* easy) : m_easy(easy), m_multi(curl_multi_init()) {
+        m_added = m_multi != nullptr && curl_multi_add_handle(m_multi, m_easy) == CURLM_OK;
+    }
+    ~MultiTransfer() {
+        if (m_added) {
+            curl_multi_remove_handle(m_multi, m_easy);
+        }
+        if (m_multi != nullptr) {
+            curl_multi_cleanup(m_multi);
+        }
+    }
+    MultiTransfer(const MultiTransfer&) = delete;
+    MultiTransfer& operator=(const MultiTransfer&) = delete;
+
+    CURLM* handle() const { return m_added ? m_multi : nullptr; }
+
+private:
+    CURL* m_easy;
+    CURLM* m_multi;
+    bool m_added = false;
+};
+
+bool waitUnwanted(const std::function<bool()>& stopWaiting) {
+    return platform::RequestsAbandoned() || (stopWaiting && stopWaiting());
 }
 
 } // namespace
@@ -159,12 +190,51 @@ int CurlExchange::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, cur
     return now - exchange->m_lastMove > exchange->m_stallLimit ? 1 : 0;
 }
 
-ExchangeResult CurlExchange::perform() {
+ExchangeResult CurlExchange::perform(const std::function<bool()>& stopWaiting) {
     m_lastMove = Clock::now();
-    const CURLcode code = curl_easy_perform(m_curl);
+    CURLcode code = CURLE_ABORTED_BY_CALLBACK;
+    bool finished = false;
+    if (!waitUnwanted(stopWaiting)) {
+        const MultiTransfer transfer(m_curl);
+        if (transfer.handle() == nullptr) {
+            code = CURLE_OUT_OF_MEMORY;
+            finished = true;
+        } else {
+            finished = drive(transfer.handle(), stopWaiting, code);
+        }
+    }
     m_result.code = code;
-    m_result.stop = classify(code);
+    m_result.stop = finished ? classify(code) : ExchangeStop::abandoned;
     return std::move(m_result);
+}
+
+// curl does the work in curl_multi_perform and the waiting in curl_multi_poll; between
+// polls of at most kEventSliceMs the window gets its turn. The connect and stall limits
+// keep working as before: curl checks them on every call.
+bool CurlExchange::drive(CURLM* multi, const std::function<bool()>& stopWaiting, CURLcode& code) {
+    int running = 1;
+    for (;;) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY; // only resource failures end a multi call
+            return true;
+        }
+        if (running == 0) {
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kEventSliceMs, nullptr);
+        platform::ProcessPendingEvents();
+        if (waitUnwanted(stopWaiting)) {
+            return false;
+        }
+    }
+    int queued = 0;
+    code = CURLE_GOT_NOTHING;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_curl) {
+            code = message->data.result;
+        }
+    }
+    return true;
 }
 
 ExchangeStop CurlExchange::classify(CURLcode code) const {

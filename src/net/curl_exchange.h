@@ -1,12 +1,14 @@
 #pragma once
 // One HTTP exchange over libcurl, shared by the text and byte engines. It collects the raw
 // header block of the final response and the body, and tells how far the exchange got,
-// which is what both engines report failures by.
+// which is what both engines report failures by. It runs on the calling thread; while it
+// waits, the window processes its pending events every few milliseconds.
 
 #include <curl/curl.h>
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@ enum class ExchangeStop {
     notSent,      // connected, but the request could not be sent
     noResponse,   // sent, but the final response's header block did not arrive whole
     bodyCut,      // the header block arrived, the body ended early (read error, stall)
+    abandoned,    // the wait was given up: the program is ending, or a newer run took over
 };
 
 struct ExchangeResult {
@@ -33,6 +36,10 @@ struct ExchangeResult {
 // A response header block larger than this ends the exchange (as "no response"), so a
 // hostile server cannot make the client hold an unbounded header in memory.
 constexpr std::size_t kMaxHeaderBlockBytes = 64 * 1024;
+
+// The longest the exchange waits on the network before the window's pending events are
+// processed again.
+constexpr int kEventSliceMs = 20;
 
 // True when libcurl is initialised and speaks HTTP. Safe from any thread.
 bool CurlAvailable();
@@ -56,7 +63,10 @@ public:
     // at curl's progress calls, which come at least about once a second).
     bool setTimeouts(long connectMs, long stallMs);
 
-    ExchangeResult perform();
+    // Runs the exchange, processing pending events between short waits on the network.
+    // It ends as `abandoned`, whatever has arrived, as soon as requests are abandoned or
+    // `stopWaiting` (asked after each event pass) answers true.
+    ExchangeResult perform(const std::function<bool()>& stopWaiting = {});
 
 private:
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self);
@@ -66,6 +76,8 @@ private:
     void noteReceived(std::size_t bytes) { m_received += static_cast<curl_off_t>(bytes); }
     bool acceptHeaderLine(std::string_view line);
     ExchangeStop classify(CURLcode code) const;
+    // Drives the transfer to its end; false when the wait was given up.
+    bool drive(CURLM* multi, const std::function<bool()>& stopWaiting, CURLcode& code);
 
     CURL* m_curl = nullptr;
     curl_slist* m_headers = nullptr;

@@ -18,7 +18,9 @@
 //     have no meaning for curl;
 //   - bodies are read in pieces of at most 1024 bytes (CURLOPT_BUFFERSIZE);
 //   - time-outs: none are given by the caller; a connection must be made within 60 s and
-//     an exchange that moves no byte for 60 s ends (a read failure: short body).
+//     an exchange that moves no byte for 60 s ends (a read failure: short body);
+//   - a wait given up (requests abandoned, or the caller's stopWaiting) is treated as a
+//     failed connection, at whatever stage: empty result, no output changed.
 
 namespace tb::net {
 namespace {
@@ -140,8 +142,9 @@ std::string FetchBytes(std::string_view url, FetchBytesArgs& args) {
     if (!exchange.setHeaderLines(headerLines(headers)) || !setBody(exchange, method, body)) {
         return {};
     }
-    ExchangeResult result = exchange.perform();
-    if (result.stop == ExchangeStop::notConnected || result.stop == ExchangeStop::badAddress) {
+    ExchangeResult result = exchange.perform(args.stopWaiting);
+    if (result.stop == ExchangeStop::notConnected || result.stop == ExchangeStop::badAddress ||
+        result.stop == ExchangeStop::abandoned) {
         return {};
     }
     args.extraHeaders = headers;

@@ -3,8 +3,11 @@
 // pictures. It sends a small default header block (which the caller sees afterwards in
 // `extraHeaders`), collects the cookies the response sets and merges them with the
 // caller's. It has no messages: when no connection can be made the result is empty and
-// no output changes; a failed send or read gives an empty or short body.
+// no output changes; a failed send or read gives an empty or short body. While it waits on
+// the network the window processes its pending events every few milliseconds; a wait that
+// is given up (requests abandoned, or stopWaiting) ends like a failed connection.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +23,7 @@ struct FetchBytesArgs {
     std::optional<bool> noRedirect;       // default false: redirects are followed
     std::optional<std::string> proxy;     // "host:port"; empty: direct
     std::optional<bool> mergeCookies;     // default true
+    std::function<bool()> stopWaiting;    // asked while waiting; true gives the wait up
 
     std::string extraHeaders;    // in/out: the caller's lines; the default lines are added
     std::string postBytes;       // in/out: body bytes; filled from postData when empty

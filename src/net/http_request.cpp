@@ -34,6 +34,9 @@
 //                                   ABORTED_BY_CALLBACK (stall), WEIRD_SERVER_REPLY,
 //                                   TOO_MANY_REDIRECTS, a failed redirect, a header
 //                                   block over kMaxHeaderBlockBytes
+//                                   Also a wait that was given up (requests abandoned
+//                                   at program end, or the caller's stopWaiting), at any
+//                                   stage: the call then writes no other output.
 //   713      body read              any failure after that header block: PARTIAL_FILE,
 //                                   RECV_ERROR, ABORTED_BY_CALLBACK; the body read so far
 //                                   is kept and the status text replaces the message
@@ -97,7 +100,7 @@ public:
         if (!prepare()) {
             return {};
         }
-        ExchangeResult result = m_exchange.perform();
+        ExchangeResult result = m_exchange.perform(m_args.stopWaiting);
         if (!checkExchange(result)) {
             return {};
         }
@@ -214,6 +217,7 @@ private:
         case ExchangeStop::notSent:
             return fail(711);
         case ExchangeStop::noResponse:
+        case ExchangeStop::abandoned:
             return fail(712);
         case ExchangeStop::bodyCut:
             fail(713); // the call goes on with the body read so far
@@ -275,6 +279,12 @@ std::string HttpRequest(std::string_view url, HttpRequestArgs& args) {
 
 std::string HttpRequest(std::string_view url) {
     HttpRequestArgs args;
+    return HttpRequest(url, args);
+}
+
+std::string HttpRequest(std::string_view url, std::function<bool()> stopWaiting) {
+    HttpRequestArgs args;
+    args.stopWaiting = std::move(stopWaiting);
     return HttpRequest(url, args);
 }
 

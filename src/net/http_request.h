@@ -7,9 +7,15 @@
 // Failures give the empty text and one of these messages in `status`:
 //   700 transport missing, 701 address, 702 session, 703 connection, 704 request,
 //   705 time-outs, 707 credentials, 708 cookie option, 709 redirect option,
-//   710 request headers, 711 send, 712 no response; 713 a read failed mid-body (the call
-//   goes on with the body read so far, and the status text then replaces the message).
+//   710 request headers, 711 send, 712 no response (also a wait that was given up); 713 a
+//   read failed mid-body (the call goes on with the body read so far, and the status text
+//   then replaces the message).
+//
+// The call runs on the caller's thread. While it waits on the network the window
+// processes its pending events every few milliseconds (platform/events.h), so other
+// events may run in the middle of it.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +38,9 @@ struct HttpRequestArgs {
     std::optional<std::string> proxyPassword;
     std::optional<int> timeout;       // seconds; 0 or less: 30
     std::optional<bool> mergeCookies; // default true
+    // Asked after each event pass while the request waits: true gives the wait up (a newer
+    // run of the caller took over), and the call fails with 712 and writes nothing else.
+    std::function<bool()> stopWaiting;
 
     std::string cookiesOut;      // in/out: received cookies are appended, then merged
     std::string responseHeaders; // raw header block of the final response
@@ -43,5 +52,7 @@ struct HttpRequestArgs {
 std::string HttpRequest(std::string_view url, HttpRequestArgs& args);
 // The common call: the address only, every argument at its default.
 std::string HttpRequest(std::string_view url);
+// The address only, with a check that may give the wait up (see stopWaiting).
+std::string HttpRequest(std::string_view url, std::function<bool()> stopWaiting);
 
 } // namespace tb::net

@@ -1,5 +1,6 @@
 #include "platform/events.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -13,6 +14,7 @@ std::function<void()> g_pendingEvents;
 std::function<void(int)> g_wait;
 std::mutex g_posterMutex;
 std::function<void(std::function<void()>)> g_poster;
+std::atomic<bool> g_requestsAbandoned{false};
 
 } // namespace
 
@@ -37,7 +39,9 @@ void setPendingEventsHandler(std::function<void()> handler) {
     g_pendingEvents = std::move(handler);
 }
 
-void setWaitHandler(std::function<void(int)> handler) { g_wait = std::move(handler); }
+void setWaitHandler(std::function<void(int)> handler) {
+    g_wait = std::move(handler);
+}
 
 void PostToUiThread(std::function<void()> call) {
     std::function<void(std::function<void()>)> poster;
@@ -55,6 +59,34 @@ void PostToUiThread(std::function<void()> call) {
 void setUiThreadPoster(std::function<void(std::function<void()>)> poster) {
     std::lock_guard lock(g_posterMutex);
     g_poster = std::move(poster);
+}
+
+void AbandonWaitingRequests() {
+    g_requestsAbandoned = true;
+}
+
+bool RequestsAbandoned() {
+    return g_requestsAbandoned;
+}
+
+void ResumeRequests() {
+    g_requestsAbandoned = false;
+}
+
+bool LatestRun::Ticket::superseded() const {
+    return *m_latest != m_mine || RequestsAbandoned();
+}
+
+std::function<bool()> LatestRun::Ticket::supersededCheck() const {
+    return [ticket = *this] { return ticket.superseded(); };
+}
+
+LatestRun::Ticket LatestRun::start() {
+    return Ticket(m_latest, ++*m_latest);
+}
+
+void LatestRun::supersedeAll() {
+    ++*m_latest;
 }
 
 } // namespace tb::platform

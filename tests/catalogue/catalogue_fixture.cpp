@@ -53,6 +53,7 @@ void CatalogueTest::TearDown() {
     platform::setPrompt(nullptr);
     platform::setPendingEventsHandler({});
     platform::setWaitHandler({});
+    platform::ResumeRequests();
     server->stop();
 }
 

@@ -1,17 +1,23 @@
 // The search area of the real main window (offscreen) driven by keys and clicks, against
-// the stand-in catalogue: the window's controls reach the catalogue operations.
+// the stand-in catalogue: the window's controls reach the catalogue operations, and the
+// window stays alive while the catalogue is slow to answer.
 
+#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/report_list.h"
+#include "app/startup.h"
 #include "catalogue/result_list.h"
 #include "catalogue_fixture.h"
 #include "data/qt_local_text.h"
+#include "platform/events.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace tb::test {
 namespace {
@@ -31,7 +37,26 @@ protected:
         }
         window.show();
     }
-    void TearDown() override { server.stop(); }
+    void TearDown() override {
+        platform::ResumeRequests();
+        platform::setPrompt(nullptr);
+        server.stop();
+    }
+
+    // The first song search request of the next search is answered only after 2 s.
+    void delayFirstSearchRequest() {
+        server.clearRequestLog();
+        server.setFaults({.delayMs = 2000, .pathPrefix = "/song_search_v2", .count = 1});
+    }
+    std::vector<std::string> searchRequests() const {
+        std::vector<std::string> found;
+        for (const std::string& target : server.requestLog()) {
+            if (target.starts_with("/song_search_v2")) {
+                found.push_back(target);
+            }
+        }
+        return found;
+    }
 
     standin::StandinServer server{TestCatalogue()};
     app::MainWindow window;
@@ -124,6 +149,103 @@ TEST_F(SearchWindowTest, ButtonsSearchTheCatalogueAndTheList) {
     EXPECT_EQ(window.编辑框_搜->text(), "");
     window.按钮_搜->click();
     EXPECT_EQ(window.编辑框_搜->text(), qs("搜你喜欢~"));
+}
+
+// Records the button's caption each time the button is painted.
+class PaintedCaptions : public QObject {
+public:
+    explicit PaintedCaptions(QPushButton& button) : m_button(button) {
+        button.installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &m_button && event->type() == QEvent::Paint) {
+            captions.push_back(m_button.text());
+        }
+        return false;
+    }
+    QStringList captions;
+
+private:
+    QPushButton& m_button;
+};
+
+TEST_F(SearchWindowTest, TimersRunAndTheBusyButtonIsPaintedWhileTheSearchWaits) {
+    QPushButton& button = *window.按钮_获取;
+    window.编辑框_输入->setText("e"); // its suggestions are fetched before the watch starts
+    delayFirstSearchRequest();
+    struct Tick {
+        QString caption;
+        bool enabled;
+        qsizetype busyPaints; // paints of the busy caption so far
+    };
+    std::vector<Tick> ticks;
+    const PaintedCaptions painted(button);
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ticks.push_back(
+            {button.text(), button.isEnabled(), painted.captions.count(qs("获取中……"))});
+    });
+    timer.start(50);
+    button.click(); // returns when the search has ended
+    timer.stop();
+
+    // The reply takes 2 s: a window frozen until then would see one tick at most.
+    ASSERT_GE(ticks.size(), 5u);
+    for (const Tick& tick : ticks) {
+        EXPECT_EQ(tick.caption, qs("获取中……"));
+        EXPECT_FALSE(tick.enabled);
+    }
+    EXPECT_GE(ticks[ticks.size() / 2].busyPaints, 1) << "painted busy by the middle of the wait";
+    EXPECT_EQ(button.text(), qs("获取列表"));
+    EXPECT_TRUE(button.isEnabled());
+    EXPECT_EQ(window.resultList().rowCount(), 3);
+}
+
+TEST_F(SearchWindowTest, AnotherGetListWhileTheSearchWaitsRestartsIt) {
+    QLineEdit& keyword = *window.编辑框_输入;
+    QPushButton& button = *window.按钮_获取;
+    const std::vector<std::pair<const char*, std::function<void()>>> restarts = {
+        // The disabled button takes no clicks, but its command may still be run.
+        {"the button's command", [&] { emit button.clicked(); }},
+        {"Enter in the keyword box", [&] { QTest::keyClick(&keyword, Qt::Key_Return); }},
+    };
+    for (const auto& [how, restart] : restarts) {
+        window.resultList().clearRows();
+        keyword.setText("e");
+        delayFirstSearchRequest();
+        QTimer::singleShot(200, &window, [&keyword, restart] {
+            keyword.setText(qs("抖音"));
+            restart();
+        });
+        button.click();
+        const auto requests = searchRequests();
+        ASSERT_EQ(requests.size(), 3u) << how;
+        EXPECT_EQ(requests[0], "/song_search_v2?keyword=e&page=1&pagesize=1&platform=WebFilter")
+            << how;
+        ASSERT_EQ(window.resultList().rowCount(), 1) << how;
+        EXPECT_EQ(window.resultList().cell(0, kColName), L("抖音 - 夜空")) << how;
+        EXPECT_EQ(button.text(), qs("获取列表")) << how;
+        EXPECT_TRUE(button.isEnabled()) << how;
+    }
+}
+
+TEST_F(SearchWindowTest, ClosingTheWindowWhileTheSearchWaitsEndsTheProgramCleanly) {
+    auto prompt = std::make_shared<RecordingPrompt>();
+    platform::setPrompt(prompt);
+    window.编辑框_输入->setText("e");
+    delayFirstSearchRequest();
+    app::EndProgramOnClose(window);
+    QTimer::singleShot(0, &window, [this] { window.按钮_获取->click(); });
+    QTimer::singleShot(300, &window, [this] { window.close(); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    // As the program's entry does next, while the window still exists.
+    app::RunExitRoutine();
+
+    EXPECT_TRUE(platform::RequestsAbandoned());
+    EXPECT_EQ(searchRequests().size(), 1u) << "the search gave up its first request";
+    EXPECT_EQ(window.resultList().rowCount(), 0);
+    EXPECT_TRUE(prompt->texts.empty());
+    EXPECT_EQ(window.按钮_获取->text(), qs("获取列表"));
 }
 
 } // namespace

@@ -64,5 +64,15 @@ TEST_F(SongDetailTest, UnparsableRepliesLeaveTheOutputsAlone) {
     EXPECT_EQ(lyrics, "old lyrics");
 }
 
+TEST_F(SongDetailTest, ResolutionGivenUpForANewerOneLeavesTheOutputsAlone) {
+    server->setFaults({.delayMs = 2000, .pathPrefix = "/yy/"});
+    int asked = 0;
+    const std::string address = PlayInfoAddress(base, "A0000000000000000000000000000001", "501");
+    EXPECT_EQ(ResolveSongDetail(address, image, lyrics, [&asked] { return ++asked == 2; }), "");
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(image, "old image");
+    EXPECT_EQ(lyrics, "old lyrics");
+}
+
 } // namespace
 } // namespace tb::test

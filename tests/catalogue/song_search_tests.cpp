@@ -187,6 +187,57 @@ TEST_F(SongSearchTest, SearchStartedDuringAnotherReplacesIt) {
     EXPECT_EQ(button.caption, L("获取列表"));
 }
 
+TEST_F(SongSearchTest, SearchRestartedWhileTheFirstWaitsGivesUpTheFirstRequest) {
+    server->setFaults({.delayMs = 2000, .pathPrefix = "/song_search_v2", .count = 1});
+    bool restarted = false;
+    int passesAfterRestart = 0;
+    platform::setPendingEventsHandler([&] {
+        if (restarted) {
+            ++passesAfterRestart;
+            return;
+        }
+        if (requestsTo("/song_search_v2").empty()) {
+            return; // not yet waiting on the catalogue
+        }
+        restarted = true;
+        keywordBox.setText(L("抖音"));
+        search->GetListCommand(); // the button's command, as a programmatic click runs it
+        passesAfterRestart = 0;
+    });
+    searchFor("e");
+    // The first search stops waiting at once (only the pass at its request's end follows)
+    // and never asks for its songs; the second asks for its one song.
+    EXPECT_LE(passesAfterRestart, 1);
+    EXPECT_EQ(
+        requestsTo("/song_search_v2"),
+        (std::vector<std::string>{
+            "/song_search_v2?keyword=e&page=1&pagesize=1&platform=WebFilter",
+            "/song_search_v2?keyword=%E6%8A%96%E9%9F%B3&page=1&pagesize=1&platform=WebFilter",
+            "/song_search_v2?keyword=%E6%8A%96%E9%9F%B3&page=1&pagesize=1&platform=WebFilter"}));
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.cell(0, kColName), L("抖音 - 夜空"));
+    EXPECT_TRUE(button.enabled);
+    EXPECT_EQ(button.caption, L("获取列表"));
+    EXPECT_TRUE(prompt->texts.empty());
+}
+
+TEST_F(SongSearchTest, ProgramEndDuringASearchStopsItWithoutAMessageOrFurtherRequests) {
+    searchFor("hello");
+    server->clearRequestLog();
+    server->setFaults({.delayMs = 2000, .pathPrefix = "/song_search_v2", .count = 1});
+    platform::setPendingEventsHandler([this] {
+        if (!requestsTo("/song_search_v2").empty()) {
+            platform::AbandonWaitingRequests(); // the window closed while the request waits
+        }
+    });
+    searchFor("e");
+    EXPECT_EQ(requestsTo("/song_search_v2").size(), 1u);
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_TRUE(prompt->texts.empty());
+    EXPECT_TRUE(button.enabled);
+    EXPECT_EQ(button.caption, L("获取列表"));
+}
+
 TEST_F(SongSearchTest, OddKeywordRepliesStillGiveSoundRows) {
     struct Case {
         const char* what;

@@ -1,5 +1,5 @@
-// The public JSON parsing suite: y_ files hold valid JSON, n_ files invalid JSON, i_ files
-// cases where parsers may differ.
+// The public JSON parsing suite, kept in tests/data/files/JSONTestSuite: y_ files hold valid
+// JSON, n_ files invalid JSON, i_ files cases where parsers may differ.
 #include "data/json_document.h"
 #include "data/local_text.h"
 
@@ -25,7 +25,7 @@ struct SuiteFile {
 
 std::vector<SuiteFile> suiteFiles(char kind) {
     std::vector<SuiteFile> files;
-    const fs::path folder = fs::path(TB_PEER_DIR) / "JSONTestSuite" / "test_parsing";
+    const fs::path folder = fs::path(TB_TEST_DATA_DIR) / "JSONTestSuite" / "test_parsing";
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         if (name.size() > 2 && name[0] == kind && name[1] == '_') {
