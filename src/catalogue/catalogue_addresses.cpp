@@ -20,6 +20,11 @@ bool isAsciiAlnum(unsigned char byte) {
            (byte >= 'a' && byte <= 'z');
 }
 
+// Letters, digits and - . _ ~ (RFC 3986), which never need escaping.
+bool isUnreserved(unsigned char byte) {
+    return isAsciiAlnum(byte) || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
 bool addressCannotCarry(unsigned char byte) {
     return byte <= 0x20 || byte >= 0x7F || std::strchr("\"#%<>[\\]^`{|}", byte) != nullptr;
 }
@@ -56,6 +61,19 @@ std::string EscapeForAddress(std::string_view text) {
     return out;
 }
 
+std::string EscapeQueryValue(std::string_view text) {
+    std::string out;
+    for (const char c : LocalToUtf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isUnreserved(byte)) {
+            out += c;
+        } else {
+            appendTriplet(out, byte);
+        }
+    }
+    return out;
+}
+
 std::string SongSearchAddress(const std::string& host, std::string_view encodedKeyword) {
     return host + "/song_search_v2?keyword=" + std::string(encodedKeyword) +
            "&page=1&pagesize=1&platform=WebFilter";
@@ -68,8 +86,8 @@ std::string SuggestionAddress(const std::string& host, std::string_view keyword)
 
 std::string PlayInfoAddress(const std::string& host, std::string_view hash,
                             std::string_view albumId) {
-    return host + "/yy/index.php?r=play/getdata&hash=" + std::string(hash) +
-           "&album_id=" + std::string(albumId) + "&_=";
+    return host + "/yy/index.php?r=play/getdata&hash=" + EscapeQueryValue(hash) +
+           "&album_id=" + EscapeQueryValue(albumId) + "&_=";
 }
 
 bool IsWebAddress(std::string_view address) {

@@ -27,12 +27,18 @@ std::string UrlEncodeKeyword(std::string_view text);
 // the server as the UTF-8 text it would see from a browser.
 std::string EscapeForAddress(std::string_view text);
 
+// A value taken from a reply, made safe to stand in an address's query: local text ->
+// UTF-8, then every byte except the unreserved ones (ASCII letters, digits, "-", ".", "_",
+// "~") as an upper-case percent triplet. Hex hashes and digit ids pass unchanged; a hash
+// "x&y=1#z" becomes "x%26y%3D1%23z" and can neither add a parameter nor cut the rest off.
+std::string EscapeQueryValue(std::string_view text);
+
 // host + "/song_search_v2?keyword=" + encoded keyword + "&page=1&pagesize=1&platform=WebFilter"
 std::string SongSearchAddress(const std::string& host, std::string_view encodedKeyword);
 // host + "/getSearchTip?MusicTipCount=20&MVTipCount=2&albumcount=2&keyword=" + escaped text
 std::string SuggestionAddress(const std::string& host, std::string_view keyword);
-// host + "/yy/index.php?r=play/getdata&hash=" + hash + "&album_id=" + albumId + "&_=";
-// hash and album id go in exactly as given.
+// host + "/yy/index.php?r=play/getdata&hash=" + hash + "&album_id=" + albumId + "&_=",
+// hash and album id (values from a reply) through EscapeQueryValue.
 std::string PlayInfoAddress(const std::string& host, std::string_view hash,
                             std::string_view albumId);
 

@@ -1,11 +1,11 @@
 #include "data/json_document.h"
 
+#include "data/json_parse.h"
 #include "data/json_path.h"
 #include "data/json_writer.h"
 #include "data/local_text.h"
 
 #include <boost/json/monotonic_resource.hpp>
-#include <boost/json/parse.hpp>
 #include <boost/json/value.hpp>
 
 #include <cstdio>
@@ -59,79 +59,9 @@ template <typename Fn> void guarded(Fn&& fn) noexcept {
     }
 }
 
-int hexValue(std::string_view digits) {
-    int value = 0;
-    for (const char c : digits) {
-        const int digit = (c >= '0' && c <= '9')   ? c - '0'
-                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                   : -1;
-        if (digit < 0) {
-            return -1;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
-// The code unit of a "\uXXXX" escape at pos, or -1.
-int escapedUnit(std::string_view text, std::size_t pos) {
-    if (pos + 6 > text.size() || text[pos] != '\\' || text[pos + 1] != 'u') {
-        return -1;
-    }
-    return hexValue(text.substr(pos + 2, 4));
-}
-
-// Script engines accept "\uD800" escapes without their partner; such a character has no
-// local form, so it becomes "?" (as any character without one does) instead of failing
-// the whole text.
-std::string replaceLoneSurrogates(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int unit = inString ? escapedUnit(text, i) : -1;
-        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-        const int next = high ? escapedUnit(text, i + 6) : -1;
-        if (high && next >= 0xDC00 && next <= 0xDFFF) {
-            out.append(text.substr(i, 12));
-            i += 11;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            out += '?';
-            i += 5;
-        } else if (inString && text[i] == '\\' && i + 1 < text.size()) {
-            out.append(text.substr(i++, 2));
-        } else {
-            inString = text[i] == '"' ? !inString : inString;
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-json::value parseWithLimits(std::string_view utf8, const json::storage_ptr& storage,
-                            json::error_code& error) {
-    json::parse_options options;
-    options.max_depth = JsonDocument::kMaxDepth;
-    return json::parse(utf8, error, storage, options);
-}
-
 // Parses UTF-8 JSON text into storage; nullopt when it is not valid JSON.
 std::optional<json::value> parseUtf8(std::string_view utf8, const json::storage_ptr& storage) {
-    json::error_code error;
-    json::value value = parseWithLimits(utf8, storage, error);
-    if (error && error != json::error::too_deep) {
-        // The parser reports a lone surrogate as a plain syntax error: retry once without.
-        const std::string repaired = replaceLoneSurrogates(utf8);
-        if (repaired != utf8) {
-            error = {};
-            value = parseWithLimits(repaired, storage, error);
-        }
-    }
-    if (error) {
-        return std::nullopt;
-    }
-    return value;
+    return ParseJsonText(utf8, storage, JsonDocument::kMaxDepth);
 }
 
 std::optional<json::value> parseLocal(std::string_view local, const json::storage_ptr& storage) {

@@ -9,7 +9,9 @@
 // evaluated (bad syntax, a member below a missing value) gives the failure result of the
 // operation: empty text, 0, false, or -1 for TypeOf. No operation throws.
 //
-// Parse accepts strict JSON only (RFC 8259); nesting deeper than kMaxDepth is refused.
+// Parse accepts strict JSON (RFC 8259) after an optional UTF-8 byte-order mark; numbers of
+// any exponent read as +-infinity or +-0; nesting deeper than kMaxDepth is refused (see
+// json_parse.h).
 // Copy gives a second handle on the same root; Parse and Create give this handle a fresh
 // root of its own, leaving other handles on the old one.
 

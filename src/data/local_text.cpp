@@ -133,8 +133,19 @@ bool isBlankAt(std::string_view text, std::size_t pos, std::size_t* width) {
     return false;
 }
 
+// True for a byte that can follow a lead byte: the second byte of a two-byte character
+// (40-7E, 80-FE) or of a half of a four-byte one (30-39).
+bool isSecondByte(unsigned char byte) {
+    return (byte >= 0x30 && byte <= 0x39) || (byte >= 0x40 && byte <= 0x7E) ||
+           (byte >= 0x80 && byte <= 0xFE);
+}
+
+// A lead byte before a byte that cannot follow it is no character of its own and steps
+// alone, as the code-page conversion reads it; so "\x81/" holds a "/" that searches find.
 std::size_t characterWidth(std::string_view text, std::size_t pos) {
-    return (isLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+    const bool pair = pos + 1 < text.size() && isLeadByte(static_cast<unsigned char>(text[pos])) &&
+                      isSecondByte(static_cast<unsigned char>(text[pos + 1]));
+    return pair ? 2 : 1;
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // Local text: the program's 8-bit text, held in std::string, in the GB18030 code page
 // (byte-identical to GBK for every GBK character, and able to hold every Unicode
 // character). Positions are 0-based byte offsets; std::string::npos means "not found".
-// Searches step over two-byte characters so that a match never starts on a second byte.
+// Searches step over two-byte characters so that a match never starts on a second byte;
+// a lead byte followed by a byte that cannot be a second byte is a broken byte of its own.
 
 #include <cstdint>
 #include <optional>

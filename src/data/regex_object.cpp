@@ -20,23 +20,36 @@ struct CodeDeleter {
 };
 using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
 
-CodePtr compile(const std::string& utf8Pattern, bool caseSensitive, bool multiline) {
-    uint32_t options = PCRE2_UTF | PCRE2_NO_UTF_CHECK;
+// The reason PCRE2 gives for an error code, as ASCII text.
+std::string errorMessage(int code) {
+    PCRE2_UCHAR buffer[256];
+    const int length = pcre2_get_error_message(code, buffer, sizeof buffer);
+    return length < 0 ? "error " + std::to_string(code)
+                      : std::string(reinterpret_cast<const char*>(buffer),
+                                    static_cast<std::size_t>(length));
+}
+
+// The compiled pattern, or the reason it does not compile.
+CodePtr compile(const std::string& utf8Pattern, bool caseSensitive, bool multiline,
+                std::string& error) {
+    uint32_t options = PCRE2_UTF;
     options |= caseSensitive ? 0 : PCRE2_CASELESS;
     // Without multiline "$" is the very end of the text, as in script engines.
     options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
     pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
     // CR, LF and CRLF all end a line, so "." crosses none of them.
     pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
-    int error = 0;
-    PCRE2_SIZE errorOffset = 0;
-    CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8Pattern.data()), utf8Pattern.size(),
-                               options, &error, &errorOffset, context));
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    CodePtr compiled(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8Pattern.data()),
+                                   utf8Pattern.size(), options, &code, &offset, context));
     pcre2_compile_context_free(context);
-    if (code) {
-        pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE); // falls back to the interpreter
+    if (!compiled) {
+        error = "invalid pattern at offset " + std::to_string(offset) + ": " + errorMessage(code);
+        return compiled;
     }
-    return code;
+    pcre2_jit_compile(compiled.get(), PCRE2_JIT_COMPLETE); // falls back to the interpreter
+    return compiled;
 }
 
 std::size_t nextCharacter(std::string_view utf8, std::size_t pos) {
@@ -47,36 +60,61 @@ std::size_t nextCharacter(std::string_view utf8, std::size_t pos) {
     return pos;
 }
 
+// Backtracking memory one match may take; beyond it the match fails with an error
+// instead of exhausting the process.
+constexpr uint32_t kHeapLimitKiB = 256 * 1024;
+
+// One pcre2_match call; the UTF-8 check of the target runs on the first call only.
+int matchAt(pcre2_code* code, std::string_view target, std::size_t start, bool checkUtf,
+            pcre2_match_data* data, pcre2_match_context* context) {
+    const auto* subject = reinterpret_cast<PCRE2_SPTR>(target.data());
+    const uint32_t options = checkUtf ? 0 : PCRE2_NO_UTF_CHECK;
+    int rc = pcre2_match(code, subject, target.size(), start, options, data, context);
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+        // The JIT's small machine stack ran out; the interpreter works on the heap.
+        rc =
+            pcre2_match(code, subject, target.size(), start, options | PCRE2_NO_JIT, data, context);
+    }
+    return rc;
+}
+
+MatchRanges rangesOf(pcre2_match_data* data) {
+    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data);
+    MatchRanges ranges(pcre2_get_ovector_count(data));
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        ranges[i] = {vector[2 * i], vector[2 * i + 1]};
+    }
+    return ranges;
+}
+
 // Every match of code in target (only the first unless global). After an empty match the
-// search goes on one character further, as script engines do.
-std::vector<MatchRanges> collectMatches(pcre2_code* code, std::string_view target, bool global) {
+// search goes on one character further, as script engines do. Any outcome of PCRE2 other
+// than a match or "no match" (match, depth or heap limit, invalid UTF-8) ends the search
+// with its reason in error: a search that stopped early must not pass for a complete one.
+std::vector<MatchRanges> collectMatches(pcre2_code* code, std::string_view target, bool global,
+                                        std::string& error) {
     std::vector<MatchRanges> matches;
     pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
-    const auto* subject = reinterpret_cast<PCRE2_SPTR>(target.data());
+    pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    pcre2_set_heap_limit(context, kHeapLimitKiB);
     std::size_t start = 0;
     while (start <= target.size()) {
-        int rc =
-            pcre2_match(code, subject, target.size(), start, PCRE2_NO_UTF_CHECK, data, nullptr);
-        if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
-            // The JIT's small machine stack ran out; the interpreter works on the heap.
-            rc = pcre2_match(code, subject, target.size(), start, PCRE2_NO_UTF_CHECK | PCRE2_NO_JIT,
-                             data, nullptr);
+        const int rc = matchAt(code, target, start, matches.empty(), data, context);
+        if (rc == PCRE2_ERROR_NOMATCH) {
+            break;
         }
         if (rc < 0) {
-            break; // no further match, or a match limit was reached
+            error = "matching failed: " + errorMessage(rc);
+            break;
         }
-        const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(data);
-        MatchRanges ranges(pcre2_get_ovector_count(data));
-        for (std::size_t i = 0; i < ranges.size(); ++i) {
-            ranges[i] = {vector[2 * i], vector[2 * i + 1]};
-        }
-        matches.push_back(std::move(ranges));
+        matches.push_back(rangesOf(data));
         if (!global) {
             break;
         }
         const auto [matchStart, matchEnd] = matches.back().front();
         start = matchEnd > matchStart ? matchEnd : nextCharacter(target, matchEnd);
     }
+    pcre2_match_context_free(context);
     pcre2_match_data_free(data);
     return matches;
 }
@@ -92,6 +130,7 @@ int groupCount(pcre2_code* code) {
 struct RegexObject::Results {
     std::string pattern; // local text
     bool compiled = false;
+    std::string error;  // why the last Create failed; empty after a successful one
     std::string target; // UTF-8
     int groups = 0;
     std::vector<MatchRanges> matches;
@@ -129,15 +168,25 @@ bool RegexObject::Create(std::string_view pattern, std::string_view target, bool
     results->pattern =
         quote_placeholder ? ReplaceAll(pattern, kQuotePlaceholder, "\"") : std::string(pattern);
     m_results = results;
-    CodePtr code = compile(LocalToUtf8(results->pattern), case_sensitive, multiline);
+    CodePtr code =
+        compile(LocalToUtf8(results->pattern), case_sensitive, multiline, results->error);
     if (!code) {
         return false;
     }
+    const std::string utf8Target = LocalToUtf8(target);
+    auto matches = collectMatches(code.get(), utf8Target, global, results->error);
+    if (!results->error.empty()) {
+        return false; // the matches found before the failure are no complete answer
+    }
     results->compiled = true;
-    results->target = LocalToUtf8(target);
+    results->target = utf8Target;
     results->groups = groupCount(code.get());
-    results->matches = collectMatches(code.get(), results->target, global);
+    results->matches = std::move(matches);
     return true;
+}
+
+std::string RegexObject::errorText() const {
+    return m_results ? m_results->error : "";
 }
 
 std::string RegexObject::Pattern() const {

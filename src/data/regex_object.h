@@ -7,8 +7,8 @@
 //   - multiline: "^" and "$" also match at line starts and ends;
 //   - global: all matches are collected, otherwise only the first.
 // Match and group indexes are 1-based. Positions are 0-based byte offsets in the local
-// target text. An index out of range, an invalid pattern or an object never filled gives
-// the empty text and counts of 0. Copies share the results of the last Create.
+// target text. An index out of range, a failed Create or an object never filled gives the
+// empty text and counts of 0. Copies share the results of the last Create.
 
 #include <cstddef>
 #include <memory>
@@ -28,9 +28,15 @@ public:
 
     // Compiles pattern and runs it over target, replacing the previous results. With
     // quote_placeholder every "#引号" in the pattern stands for a double quote. True when
-    // the pattern compiled (also when it matched nothing); false for an invalid pattern.
+    // the pattern compiled and the search ran to its end (also when it matched nothing).
+    // False for an invalid pattern and for a search the engine could not finish (match,
+    // depth or memory limit, invalid UTF-8): then no match is kept, not even those found
+    // before the failure, and errorText() says why.
     bool Create(std::string_view pattern, std::string_view target, bool case_sensitive = false,
                 bool multiline = true, bool global = true, bool quote_placeholder = false);
+    // Why the last Create failed ("invalid pattern at offset 1: ...", "matching failed:
+    // match limit exceeded"); empty after a successful Create or before any.
+    std::string errorText() const;
 
     // The pattern of the last Create (after the placeholder replacement); empty before.
     std::string Pattern() const;

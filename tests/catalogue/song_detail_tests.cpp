@@ -63,6 +63,16 @@ TEST_F(SongDetailTest, OnlyHttpAndHttpsAudioAddressesCount) {
     }
 }
 
+TEST_F(SongDetailTest, AReplyWithAByteOrderMarkResolves) {
+    server->setCannedReply("/yy/index.php",
+                           {200, "application/json",
+                            "\xEF\xBB\xBF"
+                            R"({"data":{"img":"I","lyrics":"L","play_url":"http://h/p.mp3"}})"});
+    EXPECT_EQ(resolve("AB", "1"), "http://h/p.mp3");
+    EXPECT_EQ(image, "I");
+    EXPECT_EQ(lyrics, "L");
+}
+
 TEST_F(SongDetailTest, UnparsableRepliesLeaveTheOutputsAlone) {
     const std::string hash = "A0000000000000000000000000000001";
     server->setFaults({.nonJson = true, .pathPrefix = "/yy/", .skip = 0});

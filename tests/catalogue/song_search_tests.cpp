@@ -2,6 +2,7 @@
 
 #include "catalogue_fixture.h"
 
+#include "catalogue/song_detail.h"
 #include "catalogue/song_list_fetch.h"
 #include "platform/events.h"
 
@@ -313,6 +314,51 @@ TEST_F(SongSearchTest, OddKeywordRepliesStillGiveSoundRows) {
     searchFor("k");
     EXPECT_EQ(list.rowCount(), 0);
     EXPECT_TRUE(prompt->texts.empty());
+}
+
+TEST_F(SongSearchTest, ReplyValuesAreEscapedWhereTheyEnterThePlayAddress) {
+    const std::string prefix = base + "/yy/index.php?r=play/getdata&hash=";
+    cannedSearchReply(R"({"data":{"total":2,"lists":[
+        {"FileName":"n","FileHash":"x&y=1#z","AlbumID":"1 2"},
+        {"FileName":"m","FileHash":"歌~_-.","AlbumID":"7/8?%"}]}})");
+    searchFor("k");
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.cell(0, kColHash), "x&y=1#z"); // the data cells keep the values as read
+    EXPECT_EQ(list.cell(0, kColAlbumId), "1 2");
+    EXPECT_EQ(list.cell(0, kColUrl), prefix + "x%26y%3D1%23z&album_id=1%202&_=");
+    EXPECT_EQ(list.cell(1, kColUrl), prefix + "%E6%AD%8C~_-.&album_id=7%2F8%3F%25&_=");
+
+    // The server sees the whole query, with the values it sent back intact.
+    std::string image;
+    std::string lyrics;
+    server->clearRequestLog();
+    ResolveSongDetail(list.cell(0, kColUrl), image, lyrics);
+    ASSERT_EQ(requestsTo("/yy/").size(), 1u);
+    EXPECT_EQ(base + requestsTo("/yy/")[0], list.cell(0, kColUrl));
+
+    server->setCannedReply(
+        "/share/odd.html",
+        standin::CannedReply{200, "text/html; charset=utf-8",
+                             R"(<meta charset="utf-8"><script>var dataFromSmarty = )"
+                             R"([{"hash":"a/b","song_name":"s",)"
+                             R"("album_id":"1&r=x"}],//当前页面歌曲信息</script>)"});
+    keywordBox.setText(base + "/share/odd.html");
+    search->GetListCommand();
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.cell(0, kColUrl), prefix + "a%2Fb&album_id=1%26r%3Dx&_=");
+}
+
+TEST_F(SongSearchTest, AByteOrderMarkOrAHugeNumberInAReplyCostsNoRows) {
+    cannedSearchReply("\xEF\xBB\xBF"
+                      R"({"data":{"total":2,"lists":[
+        {"FileName":"a","FileSize":1e+99999999999999999999},
+        {"FileName":"b","HQDuration":0.1e-99999999999}]}})");
+    searchFor("k");
+    EXPECT_TRUE(prompt->texts.empty());
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.cell(0, kColRawBytes), "inf");
+    EXPECT_EQ(list.cell(1, kColName), "b");
+    EXPECT_EQ(list.cell(1, kColRawSeconds), "0");
 }
 
 TEST_F(SongSearchTest, BrokenSharePagesLeaveTheListAlone) {

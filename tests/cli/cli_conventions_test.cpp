@@ -102,6 +102,35 @@ TEST(CliConventions, FailuresGoToStderrWithExitOne) {
     EXPECT_NE(notJson.err.find("not a JSON value"), std::string::npos);
 }
 
+// An input file of its own for each process, so that parallel runs never share one.
+fs::path inputFile(const std::string& name, const std::string& bytes) {
+    const fs::path path =
+        fs::temp_directory_path() / ("tb-cli-" + name + "-" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+TEST(CliConventions, DataCommandsFailOnEngineLimitsAndReadAByteOrderMark) {
+    const fs::path runaway = inputFile("regex", std::string(25, 'a') + "!");
+    const CliRun limit = runCli("regex '(?:a|a)*$'", runaway.string());
+    EXPECT_EQ(limit.exitCode, 1);
+    EXPECT_TRUE(limit.out.empty()) << limit.out;
+    EXPECT_NE(limit.err.find("match limit"), std::string::npos) << limit.err;
+    const CliRun invalid = runCli("regex '(a'", runaway.string());
+    EXPECT_EQ(invalid.exitCode, 1);
+    EXPECT_NE(invalid.err.find("invalid pattern"), std::string::npos) << invalid.err;
+    fs::remove(runaway);
+
+    const fs::path marked =
+        inputFile("json", "\xEF\xBB\xBF"
+                          R"({"n":[1e+99999999999999999999,-0.1e-99999999999]})");
+    const CliRun numbers = runCli("json 'n[0]'", marked.string());
+    EXPECT_EQ(numbers.exitCode, 0) << numbers.err;
+    EXPECT_EQ(numbers.out, "inf\n");
+    EXPECT_EQ(runCli("json 'n[1]'", marked.string()).out, "-0\n");
+    fs::remove(marked);
+}
+
 TEST(CliConventions, OptionsKeepTheirValuesAndRepeat) {
     const fs::path input = fs::temp_directory_path() / "tb-cli-json-input";
     std::ofstream(input) << R"({"data":{"info":[{"hash":"AB"}]},"n":-1})";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,91 @@ TEST(JsonDocument, LoneSurrogateEscapesReadAsQuestionMarks) {
     EXPECT_EQ(document.GetText("[3]"), "??");
     EXPECT_EQ(document.GetText("[4]"), "x\"?");
     EXPECT_FALSE(document.Parse(R"(["\uD800)"));
+}
+
+TEST(JsonDocument, NumbersOfAnyExponentReadAsInfinityOrZero) {
+    // Each huge exponent reads exactly as the same mantissa with e999 or e-999 does.
+    const struct {
+        const char* huge;
+        const char* small;
+        const char* text;
+    } cases[] = {
+        {"1e+99999999999999999999", "1e999", "inf"},
+        {"-2.5E99999999999", "-2.5E999", "-inf"},
+        {"0.1e-99999999999", "0.1e-999", "0"},
+        {"-7e-2147483648", "-7e-999", "-0"},
+        {"0e99999999999", "0e999", "0"},
+        {"-0.0e+99999999999", "-0.0e999", "-0"},
+        {"0.4e00669999999999999999999999999999999999969999999006", "0.4e999", "inf"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.huge);
+        JsonDocument huge;
+        JsonDocument small;
+        ASSERT_TRUE(huge.Parse(std::string("[") + item.huge + "]"));
+        ASSERT_TRUE(small.Parse(std::string("[") + item.small + "]"));
+        EXPECT_EQ(huge.GetText("[0]"), item.text);
+        EXPECT_EQ(small.GetText("[0]"), item.text);
+        EXPECT_EQ(huge.TypeOf("[0]"), JsonDocument::kTypeNumber);
+        EXPECT_EQ(huge.ToJson(), small.ToJson());
+    }
+    // Leading zeros do not make an exponent large; neither does a string that looks like one.
+    JsonDocument document;
+    ASSERT_TRUE(
+        document.Parse(R"({"n":1E000000000000000000005,"s":"1e99999999999","x":2e99999999999})"));
+    EXPECT_EQ(document.GetText("n"), "100000");
+    EXPECT_EQ(document.GetText("s"), "1e99999999999");
+    EXPECT_EQ(document.GetText("x"), "inf");
+    // A lone surrogate and a huge exponent in one text are both repaired.
+    ASSERT_TRUE(document.Parse(R"(["\uD800", 1e99999999999])"));
+    EXPECT_EQ(document.GetText("[0]"), "?");
+    EXPECT_EQ(document.GetText("[1]"), "inf");
+    // Repair never makes bad JSON good.
+    for (const char* bad : {"[1e]", "[1e+]", "[.1e99999999999]", "[1e99999999999", "[01e5]"}) {
+        EXPECT_FALSE(document.Parse(bad)) << bad;
+    }
+}
+
+TEST(JsonDocument, LongNumbersReadAsTheNearestDoubleAndWriteBackAsThemselves) {
+    const std::string digits = "1000" + std::string(46, '4') + "1";
+    for (const std::string& text :
+         std::vector<std::string>{digits, "-" + digits, "0." + digits + "e-20",
+                                  "9007199254740993.0", "2.2250738585072011e-308"}) {
+        SCOPED_TRACE(text);
+        JsonDocument document;
+        ASSERT_TRUE(document.Parse("[" + text + "]"));
+        EXPECT_EQ(document.GetNumber("[0]"), std::strtod(text.c_str(), nullptr));
+        const std::string written = document.ToJson();
+        ASSERT_TRUE(document.Parse(written));
+        EXPECT_EQ(document.ToJson(), written);
+    }
+}
+
+TEST(JsonDocument, OneHugeNumberDoesNotCostTheOtherRowsOfAReply) {
+    JsonDocument reply;
+    ASSERT_TRUE(
+        reply.Parse(R"({"data":{"lists":[{"FileName":"A","FileSize":1e+99999999999999999999},
+        {"FileName":"B","FileSize":3932160}]}})"));
+    EXPECT_EQ(namesAt(reply, "data.lists"), (Names{"0", "1"}));
+    EXPECT_EQ(reply.GetText("data.lists[0].FileSize"), "inf");
+    EXPECT_EQ(reply.GetText("data.lists[1].FileName"), "B");
+}
+
+TEST(JsonDocument, AByteOrderMarkBeforeTheValueIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    JsonDocument document;
+    ASSERT_TRUE(document.ParseUtf8(bom + R"({"a":"x"})"));
+    EXPECT_EQ(document.GetText("a"), "x");
+    // Through the local-text entry the mark is the four-byte character of U+FEFF.
+    ASSERT_TRUE(document.Parse(tb::Utf8ToLocal(bom + R"( {"a":"y"})")));
+    EXPECT_EQ(document.GetText("a"), "y");
+    ASSERT_TRUE(document.Parse(tb::Utf8ToLocal(R"(["a)" + bom + R"(b"])")));
+    EXPECT_EQ(tb::LocalToUtf8(document.GetText("[0]")), "a" + bom + "b");
+    // Only one mark, only before the value, and never instead of one.
+    for (const std::string& bad :
+         {bom, bom + bom + "{}", " " + bom + "{}", "{}" + bom, std::string("\xEF\xBB{}")}) {
+        EXPECT_FALSE(document.ParseUtf8(bad)) << bad;
+    }
 }
 
 TEST(JsonDocument, DuplicateKeysKeepTheFirstPlaceAndTheLastValue) {

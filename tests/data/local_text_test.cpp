@@ -90,6 +90,10 @@ TEST(FindLocal, NeverMatchesOnTheSecondByteOfACharacter) {
     EXPECT_EQ(tb::FindLocal("\xB6\xB6\xD2\xF4", "\xB6\xD2"), std::string::npos);
     // Four-byte characters step as two pairs, so the search stays aligned after them.
     EXPECT_EQ(tb::FindLocal(L("안녕Http"), "http", 0, true), 8u);
+    // A lead byte before a byte no character has there is a broken byte on its own.
+    EXPECT_EQ(tb::FindLocal("\x81/x", "/"), 1u);
+    EXPECT_EQ(tb::FindLocal("\xFE:\x81\x30:", ":"), 1u);
+    EXPECT_EQ(tb::TrimBlanks("\x81 "), "\x81");
 }
 
 TEST(FindLocal, IgnoresCaseOnlyForAsciiLetters) {
@@ -248,6 +252,11 @@ TEST(SafeFileName, ReplacesTheNineReservedCharacters) {
     EXPECT_EQ(tb::SafeFileName("a/b", "--"), "a--b");
     // Second bytes of Chinese characters are not separators: 謀 (D6 5C), 質 (D9 7C).
     EXPECT_EQ(tb::SafeFileName(L("謀質/")), L("謀質_"));
+    // After a lead byte that starts no character the separator is still one: the file
+    // system would see "?/" once the broken byte is converted.
+    const std::string broken = tb::SafeFileName("\x81/..\x82:x\xFE*");
+    EXPECT_EQ(broken, "\x81_..\x82_x\xFE_");
+    EXPECT_EQ(tb::LocalToUtf8(broken).find('/'), std::string::npos);
 }
 
 } // namespace

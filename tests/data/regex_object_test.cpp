@@ -156,12 +156,31 @@ TEST(RegexObject, InvalidPatternFailsAndReadsStayEmpty) {
     ASSERT_TRUE(regex.Create("(a)", "a"));
     for (const char* bad : {"(a", "[", "a{2,1}", "*", "(?<n"}) {
         EXPECT_FALSE(regex.Create(bad, "a(a")) << bad;
+        EXPECT_EQ(regex.errorText().rfind("invalid pattern at offset ", 0), 0u) << bad;
         EXPECT_EQ(regex.MatchCount(), 0) << bad;
         EXPECT_EQ(regex.SubmatchCount(), 0) << bad;
         EXPECT_EQ(regex.MatchText(1), "") << bad;
         EXPECT_EQ(regex.Replace("x"), "") << bad;
         EXPECT_EQ(regex.Pattern(), bad);
     }
+}
+
+TEST(RegexObject, AnEngineLimitFailsTheSearchInsteadOfReadingAsNoMatch) {
+    const std::string runaway = std::string(25, 'a') + "!";
+    RegexObject regex;
+    EXPECT_FALSE(regex.Create("(?:a|a)*$", runaway));
+    EXPECT_NE(regex.errorText().find("match limit"), std::string::npos) << regex.errorText();
+    EXPECT_EQ(regex.MatchCount(), 0);
+    EXPECT_EQ(regex.MatchText(1), "");
+    EXPECT_EQ(regex.Replace("x"), "");
+    EXPECT_EQ(regex.Pattern(), "(?:a|a)*$");
+    // In global mode the matches found before the failure are not passed off as all of them.
+    EXPECT_FALSE(regex.Create("b|(?:a|a)*$", "b b " + runaway));
+    EXPECT_EQ(regex.MatchCount(), 0);
+    // Asked for the first match only, the search ends before it reaches the trap.
+    ASSERT_TRUE(regex.Create("b|(?:a|a)*$", "b b " + runaway, false, true, false));
+    EXPECT_EQ(regex.MatchCount(), 1);
+    EXPECT_EQ(regex.errorText(), "");
 }
 
 TEST(RegexObject, ReplaceExpandsMatchAndGroupReferences) {

@@ -3,7 +3,8 @@
 //   (--as-json: as JSON text; --names: its member names, one a line; --type: its type code).
 // tunebatch-cli regex PATTERN [--case-sensitive] < FILE
 //   Prints one line per match of PATTERN in standard input: the match, then its groups,
-//   separated by tabs.
+//   separated by tabs. An invalid pattern, or a search the engine cannot finish (match
+//   limit), fails with the reason and prints no match.
 // Input and output are UTF-8; the core sees local text.
 
 #include "cli_command.h"
@@ -71,7 +72,7 @@ int runRegex(const RegexOptions& options) {
     RegexObject regex;
     if (!regex.Create(Utf8ToLocal(options.pattern), Utf8ToLocal(standardInput()),
                       options.caseSensitive)) {
-        return fail("regex: invalid pattern: " + options.pattern);
+        return fail("regex: " + LocalToUtf8(regex.errorText()));
     }
     for (int match = 1; match <= regex.MatchCount(); ++match) {
         std::cout << LocalToUtf8(regex.MatchText(match));
