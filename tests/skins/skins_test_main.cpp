@@ -17,10 +17,13 @@ namespace {
 
 QStringList g_warnings;
 
-// Notices of the offscreen platform about window features it does not have.
+// Notices of the offscreen platform about window features it does not have, and of the
+// sound back end (the window's audio output) about a sound server the machine does not run.
 bool isPlatformNotice(const QString& message) {
     return message.startsWith(QStringLiteral("This plugin does not support")) ||
-           message.contains(QStringLiteral("XDG_RUNTIME_DIR"));
+           message.contains(QStringLiteral("XDG_RUNTIME_DIR")) ||
+           message.startsWith(QStringLiteral("PulseAudioService:")) ||
+           message.contains(QStringLiteral("\"Failed to connect: Connection refused\""));
 }
 
 void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
