@@ -9,7 +9,7 @@
 #include "batch/batch_download.h"
 #include "batch/plugin_handoff.h"
 #include "catalogue/catalogue_addresses.h"
-#include "catalogue/result_list.h"
+#include "catalogue/memory_result_list.h"
 #include "catalogue/song_list_fetch.h"
 #include "cli_command.h"
 #include "data/local_text.h"
@@ -18,12 +18,9 @@
 #include "platform/prompt.h"
 #include "plugin/plugin_image.h"
 
-#include <array>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <set>
-#include <vector>
 
 namespace tb::cli {
 namespace {
@@ -34,60 +31,6 @@ struct BatchOptions {
     bool plugin = false;
     std::optional<std::string> pick;
     std::string answer = "yes";
-};
-
-// Rows in memory; the download worker writes them from the engine's threads.
-class CliResultList : public ResultList {
-public:
-    int rowCount() const override {
-        std::lock_guard lock(m_mutex);
-        return static_cast<int>(m_rows.size());
-    }
-    void clearRows() override {
-        std::lock_guard lock(m_mutex);
-        m_rows.clear();
-    }
-    int appendRow() override {
-        std::lock_guard lock(m_mutex);
-        m_rows.emplace_back();
-        return static_cast<int>(m_rows.size()) - 1;
-    }
-    std::string cell(int row, int column) const override {
-        std::lock_guard lock(m_mutex);
-        return valid(row, column) ? m_rows[row].cells[column] : std::string();
-    }
-    void setCell(int row, int column, const std::string& text) override {
-        std::lock_guard lock(m_mutex);
-        if (valid(row, column)) {
-            m_rows[row].cells[column] = text;
-        }
-    }
-    bool isTicked(int row) const override {
-        std::lock_guard lock(m_mutex);
-        return valid(row, 0) && m_rows[row].ticked;
-    }
-    void setTicked(int row, bool ticked) override {
-        std::lock_guard lock(m_mutex);
-        if (valid(row, 0)) {
-            m_rows[row].ticked = ticked;
-        }
-    }
-    int selectedRow() const override { return -1; }
-    void selectRow(int) override {}
-    void ensureVisible(int) override {}
-    void focus() override {}
-
-private:
-    struct Row {
-        std::array<std::string, kResultColumnCount> cells;
-        bool ticked = false;
-    };
-    bool valid(int row, int column) const {
-        return row >= 0 && row < static_cast<int>(m_rows.size()) && column >= 0 &&
-               column < kResultColumnCount;
-    }
-    mutable std::mutex m_mutex;
-    std::vector<Row> m_rows;
 };
 
 class CliDownloadControls : public batch::DownloadControls {
@@ -165,7 +108,7 @@ void printRows(const ResultList& list) {
 
 int runBatch(const BatchOptions& options) {
     platform::setPrompt(std::make_shared<PrintingPrompt>(options.answer == "yes"));
-    CliResultList list;
+    MemoryResultList list;
     FetchSongListInto(Utf8ToLocal(options.keyword), list, ConfiguredCatalogueHosts());
     if (!tickRows(list, options.pick)) {
         return 1;

@@ -10,7 +10,7 @@
 // Arguments and output are UTF-8.
 
 #include "catalogue/catalogue_addresses.h"
-#include "catalogue/result_list.h"
+#include "catalogue/memory_result_list.h"
 #include "catalogue/search_aids.h"
 #include "catalogue/song_detail.h"
 #include "catalogue/song_list_fetch.h"
@@ -18,58 +18,23 @@
 #include "data/local_text.h"
 #include "platform/prompt.h"
 
-#include <array>
 #include <iostream>
-#include <memory>
-#include <vector>
 
 namespace tb::cli {
 namespace {
 
-// Result rows kept in memory for printing.
-class PrintedResultList : public ResultList {
-public:
-    int rowCount() const override { return static_cast<int>(m_rows.size()); }
-    void clearRows() override { m_rows.clear(); }
-    int appendRow() override {
-        m_rows.emplace_back();
-        return rowCount() - 1;
-    }
-    std::string cell(int row, int column) const override {
-        return valid(row, column) ? m_rows[row][column] : std::string();
-    }
-    void setCell(int row, int column, const std::string& text) override {
-        if (valid(row, column)) {
-            m_rows[row][column] = text;
+// Prints the rows of a search, or its empty-state text on stderr when there are none.
+void printResultList(const MemoryResultList& list) {
+    for (int row = 0; row < list.rowCount(); ++row) {
+        for (int column = 0; column < kResultColumnCount; ++column) {
+            std::cout << (column ? "\t" : "") << LocalToUtf8(list.cell(row, column));
         }
+        std::cout << "\n";
     }
-    bool isTicked(int) const override { return false; }
-    void setTicked(int, bool) override {}
-    int selectedRow() const override { return -1; }
-    void selectRow(int) override {}
-    void ensureVisible(int) override {}
-    void focus() override {}
-    void setEmptyText(const std::string& text) override { m_emptyText = text; }
-
-    void print() const {
-        for (const auto& row : m_rows) {
-            for (int column = 0; column < kResultColumnCount; ++column) {
-                std::cout << (column ? "\t" : "") << LocalToUtf8(row[column]);
-            }
-            std::cout << "\n";
-        }
-        if (m_rows.empty() && !m_emptyText.empty()) {
-            std::cerr << LocalToUtf8(m_emptyText) << "\n";
-        }
+    if (list.rowCount() == 0 && !list.emptyText().empty()) {
+        std::cerr << LocalToUtf8(list.emptyText()) << "\n";
     }
-
-private:
-    bool valid(int row, int column) const {
-        return row >= 0 && row < rowCount() && column >= 0 && column < kResultColumnCount;
-    }
-    std::vector<std::array<std::string, kResultColumnCount>> m_rows;
-    std::string m_emptyText;
-};
+}
 
 const char* const kHostsFooter =
     "Hosts come from TUNEBATCH_SEARCH_HOST, TUNEBATCH_TIP_HOST and TUNEBATCH_PLAY_HOST.";
@@ -89,10 +54,10 @@ public:
 int search(const std::string& keyword) {
     auto prompt = std::make_shared<StderrPrompt>();
     platform::setPrompt(prompt);
-    PrintedResultList list;
+    MemoryResultList list;
     FetchSongListInto(Utf8ToLocal(keyword), list, ConfiguredCatalogueHosts());
     platform::setPrompt(nullptr);
-    list.print();
+    printResultList(list);
     return prompt->shown ? 1 : 0;
 }
 
