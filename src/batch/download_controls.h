@@ -15,4 +15,15 @@ public:
     virtual bool pluginSwitchTicked() const = 0;
 };
 
+// The controls as plain values, for the companion and the tests.
+class PlainDownloadControls : public DownloadControls {
+public:
+    std::string saveFolder() const override { return folder; }
+    void setSaveFolder(const std::string& text) override { folder = text; }
+    bool pluginSwitchTicked() const override { return pluginTicked; }
+
+    std::string folder;
+    bool pluginTicked = false;
+};
+
 } // namespace tb::batch

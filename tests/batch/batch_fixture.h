@@ -21,15 +21,7 @@
 
 namespace tb::test {
 
-class PlainDownloadControls : public batch::DownloadControls {
-public:
-    std::string saveFolder() const override { return folder; }
-    void setSaveFolder(const std::string& text) override { folder = text; }
-    bool pluginSwitchTicked() const override { return pluginTicked; }
-
-    std::string folder;
-    bool pluginTicked = false;
-};
+using batch::PlainDownloadControls;
 
 // Answers questions as told and keeps every text it was shown (local text).
 class ScriptedPrompt : public platform::Prompt {

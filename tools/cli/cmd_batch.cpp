@@ -33,16 +33,6 @@ struct BatchOptions {
     std::string answer = "yes";
 };
 
-class CliDownloadControls : public batch::DownloadControls {
-public:
-    std::string saveFolder() const override { return folder; }
-    void setSaveFolder(const std::string& text) override { folder = text; }
-    bool pluginSwitchTicked() const override { return pluginTicked; }
-
-    std::string folder;
-    bool pluginTicked = false;
-};
-
 // Prints every box as one line and answers questions as told.
 class PrintingPrompt : public platform::Prompt {
 public:
@@ -113,7 +103,7 @@ int runBatch(const BatchOptions& options) {
     if (!tickRows(list, options.pick)) {
         return 1;
     }
-    CliDownloadControls controls;
+    batch::PlainDownloadControls controls;
     controls.folder = Utf8ToLocal(options.saveFolder);
     if (options.plugin) {
         controls.pluginTicked = true;
