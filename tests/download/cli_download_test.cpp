@@ -7,6 +7,7 @@
 #include "download/target_file.h"
 #include "download_test_support.h"
 #include "nginx_server.h"
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -26,29 +27,10 @@ using tb::download::ByteRange;
 using tb::download::ParseJournal;
 using tb::download::TargetFile;
 
-struct CliRun {
-    std::vector<std::string> lines;
-    int exitCode = -1;
-};
+using CliRun = CommandOutput;
 
 CliRun runCli(const std::string& arguments) {
-    CliRun run;
-    const std::string command = std::string(TB_CLI_PATH) + " download " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char line[4096];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        run.lines.push_back(text);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return RunShellCommand(std::string(TB_CLI_PATH) + " download " + arguments + " 2>&1");
 }
 
 TEST(CliDownload, PrintsEveryEventAndExitsZeroOnlyForACompleteFile) {

@@ -3,45 +3,28 @@
 
 #include "catalogue/catalogue_addresses.h"
 #include "standin_server.h"
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace {
 
-struct CliRun {
-    std::vector<std::string> lines; // standard output only
-    int exitCode = -1;
-};
+using tb::test::RunShellCommand;
+using CliRun = tb::test::CommandOutput;
 
-// Runs the command with its own temporary folder, which takes the local copies.
+// Runs the command with its own temporary folder, which takes the local copies; the lines
+// are its standard output only.
 CliRun runPlay(const std::string& arguments) {
-    CliRun run;
     char folder[] = "/tmp/tb-cli-play-XXXXXX";
     if (::mkdtemp(folder) == nullptr) {
-        return run;
+        return {};
     }
-    const std::string command =
-        std::string("TMPDIR=") + folder + " " + TB_CLI_PATH + " play " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char line[4096];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        run.lines.push_back(text);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    CliRun run = RunShellCommand(std::string("TMPDIR=") + folder + " " + TB_CLI_PATH + " play " +
+                                 arguments + " 2>/dev/null");
     std::filesystem::remove_all(folder);
     return run;
 }

@@ -1,6 +1,7 @@
 #include "support/child_process.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -72,6 +73,25 @@ std::optional<int> WaitForExit(pid_t child, std::chrono::milliseconds limit) {
 std::optional<int> RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                               const ProcessOptions& options) {
     return WaitForExit(StartProcess(program, arguments, options));
+}
+
+CommandOutput RunShellCommand(const std::string& command) {
+    CommandOutput output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char line[4096];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        output.lines.push_back(text);
+    }
+    const int status = ::pclose(pipe);
+    output.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
 }
 
 } // namespace tb::test

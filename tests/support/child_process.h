@@ -26,4 +26,12 @@ std::optional<int> WaitForExit(pid_t child,
 std::optional<int> RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                               const ProcessOptions& options = {});
 
+// What a shell command printed, line by line (line ends taken off), and its exit code (-1
+// when it did not exit normally).
+struct CommandOutput {
+    std::vector<std::string> lines;
+    int exitCode = -1;
+};
+CommandOutput RunShellCommand(const std::string& command);
+
 } // namespace tb::test
