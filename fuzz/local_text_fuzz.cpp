@@ -1,10 +1,12 @@
-// Local-text conversions and searches over any bytes (fields "text\0left\0right").
-// Conversions must give valid UTF-8 and be stable after one round; searches must stay
-// inside the text; the blank helpers must leave no edge blank behind.
+// Local-text conversions and searches over any bytes (fields "text\0left\0right\0start",
+// start a decimal byte position, 0 when missing). Conversions must give valid UTF-8 and be
+// stable after one round; searches must stay inside the text at or after their start; the
+// blank helpers must leave no edge blank behind.
 
 #include "data/local_text.h"
 #include "fuzz_input.h"
 
+#include <charconv>
 #include <string>
 
 namespace {
@@ -52,14 +54,24 @@ void conversionsAreSound(std::string_view text) {
     tb::CharsetToLocal(text, "big5");
 }
 
-void searchesStayInside(std::string_view text, std::string_view left, std::string_view right) {
+std::size_t startOf(std::string_view field) {
+    std::size_t start = 0;
+    std::from_chars(field.data(), field.data() + field.size(), start);
+    return start;
+}
+
+void searchesStayInside(std::string_view text, std::string_view left, std::string_view right,
+                        std::size_t start) {
     for (const bool ignoreCase : {false, true}) {
-        const std::size_t at = tb::FindLocal(text, left, 0, ignoreCase);
-        tb::fuzz::require(at == std::string::npos || at + left.size() <= text.size(),
-                          "a found needle lies inside the text");
-        const std::string between = tb::TextBetween(text, left, right, 0, ignoreCase);
-        tb::fuzz::require(between.empty() || text.find(between) != std::string_view::npos,
-                          "TextBetween gives a piece of the text");
+        const std::size_t at = tb::FindLocal(text, left, start, ignoreCase);
+        tb::fuzz::require(at == std::string::npos ||
+                              (at >= start && at + left.size() <= text.size()),
+                          "a found needle lies inside the text, at or after the start");
+        const std::string between = tb::TextBetween(text, left, right, start, ignoreCase);
+        tb::fuzz::require(
+            between.empty() ||
+                (start < text.size() && text.substr(start).find(between) != std::string_view::npos),
+            "TextBetween gives a piece of the text after the start");
     }
     tb::ReplaceAll(text, left, right);
 }
@@ -87,9 +99,9 @@ void blanksAndNumbers(std::string_view text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto parts = tb::fuzz::fields(tb::fuzz::inputText(data, size), 3);
+    const auto parts = tb::fuzz::fields(tb::fuzz::inputText(data, size), 4);
     conversionsAreSound(parts[0]);
-    searchesStayInside(parts[0], parts[1], parts[2]);
+    searchesStayInside(parts[0], parts[1], parts[2], startOf(parts[3]));
     blanksAndNumbers(parts[0]);
     return 0;
 }

@@ -149,10 +149,17 @@ bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// True when a reader finds the first marker just after the name, as in "name]" or "name=":
+// never when the name holds the marker, nor when its last byte would start a two-byte
+// character with the marker as second byte.
+bool markerFollows(std::string_view name, std::string_view marker) {
+    return FindLocal(std::string(name).append(marker), marker) == name.size();
+}
+
 bool writableNames(std::string_view section, std::string_view key, std::string_view value) {
     return !section.empty() && !key.empty() && !hasLineBreak(section) && !hasLineBreak(key) &&
-           !hasLineBreak(value) && FindLocal(section, "]") == std::string::npos &&
-           FindLocal(key, "=") == std::string::npos && key.front() != '[' && key.front() != ';';
+           !hasLineBreak(value) && markerFollows(section, "]") && markerFollows(key, "=") &&
+           key.front() != '[' && key.front() != ';';
 }
 
 std::string insertAfter(std::string_view text, const ProfileLine& anchor, std::string_view line,

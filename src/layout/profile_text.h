@@ -25,7 +25,8 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 // entry of its section, a missing section at the end, with the text's own line endings
 // (CR LF when it has none). Empty optional when the names or the value cannot be written so
 // that they read back: a blank name, a line break anywhere, "]" in the section name, "=" in
-// the key, or a key that starts like a header or a comment.
+// the key, a name whose last byte would pair with the "]" or "=" after it into one
+// character, or a key that starts like a header or a comment.
 std::optional<std::string> SetProfileValue(std::string_view text, std::string_view section,
                                            std::string_view key, std::string_view value);
 

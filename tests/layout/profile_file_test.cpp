@@ -192,7 +192,16 @@ TEST_F(ProfileFile, WhatCouldNotBeReadBackIsNotWritten) {
     EXPECT_FALSE(WriteProfileString(file, "s", "[k", "v"));
     EXPECT_FALSE(WriteProfileString(file, "s", ";k", "v"));
     EXPECT_FALSE(WriteProfileString(file, "s\nt", "k", "v"));
+    // A first byte of a two-byte character at the end of the section name would take the
+    // closing "]" as its second byte: the header would be no header, and every later write
+    // would add another one. "=" is never a second byte, so such a key is fine.
+    EXPECT_FALSE(WriteProfileString(file, "\x01\x9C", "k", "v"));
+    EXPECT_FALSE(WriteProfileString(file, "a\x81\x41\x81", "k", "v"));
     EXPECT_EQ(contentOf("layout.ini"), "[s]\r\nk=v\r\n");
+    ASSERT_TRUE(WriteProfileString(file, "s", "k\x81", "v"));
+    EXPECT_EQ(ReadProfileString(file, "s", "k\x81"), "v");
+    ASSERT_TRUE(WriteProfileString(file, "\x81\x41", "k", "w"));
+    EXPECT_EQ(ReadProfileString(file, "\x81\x41", "k"), "w");
 
     // A folder in the file's place is neither read nor replaced.
     fs::create_directory(m_folder.path() / "folder.ini");
