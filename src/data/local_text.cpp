@@ -7,19 +7,64 @@
 #include <cmath>
 #include <iconv.h>
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 namespace tb {
 namespace {
 
 constexpr const char* kLocalCodePage = "GB18030";
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The converters this thread has opened, kept open: opening one maps glibc's conversion
+// module, which costs far more than converting a short text. Charset names come from web
+// pages too, so the cache is bounded.
+class ConverterCache {
+public:
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() { closeAll(); }
+
+    // A converter in its initial state, or kNoConverter when iconv knows no such pair.
+    iconv_t get(const char* to, const char* from) {
+        const std::string key = std::string(to) + '\n' + from;
+        const auto found = m_open.find(key);
+        if (found != m_open.end()) {
+            iconv(found->second, nullptr, nullptr, nullptr, nullptr);
+            return found->second;
+        }
+        const iconv_t cd = iconv_open(to, from);
+        if (cd == kNoConverter) {
+            return cd;
+        }
+        if (m_open.size() >= kMaxOpen) {
+            closeAll();
+        }
+        m_open.emplace(key, cd);
+        return cd;
+    }
+
+private:
+    static constexpr std::size_t kMaxOpen = 16;
+    void closeAll() {
+        for (const auto& [key, cd] : m_open) {
+            iconv_close(cd);
+        }
+        m_open.clear();
+    }
+    std::unordered_map<std::string, iconv_t> m_open;
+};
+
 // Converts between encodings with iconv. An invalid or incomplete input unit becomes the
 // replacement and is skipped (invalidStep bytes), so nothing is lost silently and the
 // conversion always ends. Empty optional when iconv does not know an encoding.
 std::optional<std::string> convert(std::string_view input, const char* from, const char* to,
                                    std::string_view replacement, std::size_t invalidStep) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    thread_local ConverterCache converters;
+    const iconv_t cd = converters.get(to, from);
+    if (cd == kNoConverter) {
         return std::nullopt;
     }
     std::string output;
@@ -49,7 +94,6 @@ std::optional<std::string> convert(std::string_view input, const char* from, con
     std::size_t outLeft = sizeof buffer;
     iconv(cd, nullptr, nullptr, &out, &outLeft);
     output.append(buffer, sizeof buffer - outLeft);
-    iconv_close(cd);
     return output;
 }
 

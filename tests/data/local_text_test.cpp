@@ -68,6 +68,17 @@ TEST(LocalText, CharsetDecodingKnowsHtmlNamesAndRefusesUnknownOnes) {
     EXPECT_FALSE(tb::CharsetToLocal("x", "no-such-charset").has_value());
 }
 
+TEST(LocalText, EachConversionStartsFromTheCharsetsInitialState) {
+    // A page in a stateful charset that ends shifted into JIS X 0208 ("ESC $ B" without the
+    // way back): the next page's plain bytes must still read as ASCII, though converters
+    // are kept open between conversions.
+    EXPECT_EQ(tb::CharsetToLocal("\x1B$B$\"", "iso-2022-jp"), L("あ"));
+    EXPECT_EQ(tb::CharsetToLocal("ab", "iso-2022-jp"), "ab");
+    // An incomplete character at the end does not spill into the next text.
+    EXPECT_EQ(tb::LocalToUtf8("x\xB8"), "x?");
+    EXPECT_EQ(tb::LocalToUtf8("\xB8\xE8"), "歌");
+}
+
 TEST(LocalText, ChineseFamilyLabelsDecodeEveryLocalCharacter) {
     // A GBK-only character (81 40), a GB2312 one and a four-byte one: pages labelled with
     // the narrower sets hold such characters all the time.
