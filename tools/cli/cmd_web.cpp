@@ -82,7 +82,9 @@ CliRunner setupGet(CLI::App& command) {
         ->allow_extra_args(false);
     command.add_option("--cookies", options->cookies, "cookies to send: name=value; ...");
     command.add_flag("--no-redirect", options->noRedirect, "do not follow redirects");
-    command.add_option("--timeout", options->timeout, "seconds without a byte moved")
+    command
+        .add_option("--timeout", options->timeout,
+                    "seconds without a byte moved, and for the response head as a whole")
         ->check(CLI::Range(-1000000, 1000000));
     command.add_option("--proxy", options->proxy, "HOST:PORT, HOST or http://HOST:PORT");
     command.add_option("--data", options->data, "the request body");
