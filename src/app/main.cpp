@@ -7,10 +7,12 @@
 #include "data/qt_local_text.h"
 #include "platform/qt/qt_platform.h"
 #include "skins/skins.h"
+#include "transport/curl_setup.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    tb::transport::InitialiseCurl(); // before Qt starts any thread
     QApplication application(argc, argv);
     // Names the configuration folder that keeps the layout file.
     QCoreApplication::setApplicationName(QStringLiteral("tunebatch"));

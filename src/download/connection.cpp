@@ -133,6 +133,7 @@ Connection::Step Connection::request(const std::string& url, bool further) {
     request.connectTimeoutMs = m_config.connectTimeoutMs;
     request.receiveTimeoutMs = m_config.receiveTimeoutMs;
     request.receiveBuffer = m_config.receiveBuffer;
+    request.rateFloor = m_config.rateFloor;
     m_further = further;
     m_segmentDone = false;
     m_startOver = false;

@@ -3,6 +3,7 @@
 // file's segments and the place its data goes. Connections know the task only through this.
 
 #include "download/segment_table.h"
+#include "transport/transfer_watch.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,7 @@ struct ConnectionConfig {
     int receiveBuffer = 0;
     int retryWaitMs = 0;
     int retryCount = 0;
+    transport::RateFloor rateFloor = transport::kNoRateFloor;
 };
 
 // What the first accepted answer says about the file.

@@ -2,21 +2,15 @@
 
 #include "download/download_task.h"
 
+#include "transport/curl_setup.h"
+
 #include <algorithm>
-#include <curl/curl.h>
 
 namespace tb::download {
-namespace {
 
-void initialiseCurlOnce() {
-    static const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)code;
-}
-
-} // namespace
-
+// Before any connection thread exists; a no-op when the program's main has done it.
 DownloadEngine::DownloadEngine() {
-    initialiseCurlOnce();
+    transport::InitialiseCurl();
 }
 
 DownloadEngine::~DownloadEngine() {
@@ -28,6 +22,11 @@ void DownloadEngine::initialise(int receiveBuffer, int retryWaitMs, int retryCou
     m_settings.receiveBuffer = receiveBuffer > 0 ? receiveBuffer : EngineSettings().receiveBuffer;
     m_settings.retryWaitMs = std::max(retryWaitMs, 0);
     m_settings.retryCount = std::max(retryCount, 0);
+}
+
+void DownloadEngine::setRateFloor(const transport::RateFloor& floor) {
+    std::lock_guard lock(m_mutex);
+    m_settings.rateFloor = floor;
 }
 
 void DownloadEngine::setLogReceiver(DownloadLogReceiver receiver) {

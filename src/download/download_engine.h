@@ -22,6 +22,9 @@ public:
 
     // Receive buffer (bytes), retry wait (ms) and retry count; given once.
     void initialise(int receiveBuffer, int retryWaitMs, int retryCount);
+    // The slowest a connection may be on average (1 KB/s over 30 s unless set); later
+    // tasks use it.
+    void setRateFloor(const transport::RateFloor& floor);
     void setLogReceiver(DownloadLogReceiver receiver);
 
     // Starts a task; refused (false) while another task is still held.

@@ -2,6 +2,8 @@
 // What one download task is told, and what it reports. Texts are local text (GB18030),
 // except the outcome's reason (UTF-8, for logs and the command line).
 
+#include "transport/transfer_watch.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -56,6 +58,8 @@ struct EngineSettings {
     int receiveBuffer = 20480; // most bytes one read takes; unit of the split rule
     int retryWaitMs = 0;
     int retryCount = 0; // 0: a failed connection is not retried
+    // A connection slower than this on average over the window fails as a stalled one.
+    transport::RateFloor rateFloor = transport::kDefaultRateFloor;
 };
 
 // How the last task ended.

@@ -32,6 +32,7 @@ ConnectionConfig connectionConfig(const EngineSettings& engine, const DownloadSe
     config.receiveBuffer = engine.receiveBuffer;
     config.retryWaitMs = engine.retryWaitMs;
     config.retryCount = engine.retryCount;
+    config.rateFloor = engine.rateFloor;
     return config;
 }
 

@@ -1,5 +1,7 @@
 #include "download/http_transfer.h"
 
+#include "transport/curl_setup.h"
+
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
@@ -7,11 +9,9 @@
 namespace tb::download {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = transport::TransferWatch::Clock;
 
 constexpr const char* kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
-// A head longer than this is not an answer we can use.
-constexpr std::size_t kHeadLimit = 64 * 1024;
 // Longest single wait, so that cancellation and the stall limit are seen in time.
 constexpr int kPollSliceMs = 50;
 
@@ -46,10 +46,35 @@ struct HttpTransfer::Progress {
     std::size_t headBytes = 0;
     bool interrupted = false;
     bool headTooLong = false;
-    Clock::time_point lastActivity = Clock::now();
+    transport::TransferWatch watch;
 };
 
-HttpTransfer::HttpTransfer() : m_easy(curl_easy_init()), m_multi(curl_multi_init()) {}
+namespace {
+
+// Runs one of the connection's handlers; the time it takes is the connection's own, not
+// the peer's, so the watch does not count it.
+template <typename Handler>
+bool timedHandler(transport::TransferWatch& watch, const Handler& handler) {
+    const Clock::time_point before = Clock::now();
+    const bool goOn = handler();
+    const Clock::time_point after = Clock::now();
+    watch.paused(after - before);
+    watch.moved(0, after);
+    return goOn;
+}
+
+TransferResult stalled() {
+    TransferResult result;
+    result.end = TransferEnd::Stalled;
+    result.errorText = "接收数据超时";
+    return result;
+}
+
+} // namespace
+
+HttpTransfer::HttpTransfer()
+    : m_easy(transport::InitialiseCurl() ? curl_easy_init() : nullptr),
+      m_multi(m_easy != nullptr ? curl_multi_init() : nullptr) {}
 
 HttpTransfer::~HttpTransfer() {
     curl_multi_cleanup(m_multi);
@@ -60,18 +85,21 @@ std::size_t HttpTransfer::headerCallback(char* data, std::size_t size, std::size
                                          void* user) {
     auto& progress = *static_cast<Progress*>(user);
     const std::size_t length = size * count;
-    progress.lastActivity = Clock::now();
+    progress.watch.moved(static_cast<std::int64_t>(length), Clock::now());
     progress.headBytes += length;
-    if (progress.headBytes > kHeadLimit) {
+    if (progress.headBytes > transport::kMaxHeaderBlockBytes) {
         progress.headTooLong = true;
         return 0;
     }
     const std::string_view line(data, length);
     progress.head.addLine(line);
     const bool endOfHead = line == "\r\n" || line == "\n";
-    if (endOfHead && progress.head.status() >= 200 && !(*progress.onHead)(progress.head)) {
-        progress.interrupted = true;
-        return 0;
+    if (endOfHead && progress.head.status() >= 200) {
+        progress.watch.headArrived();
+        if (!timedHandler(progress.watch, [&] { return (*progress.onHead)(progress.head); })) {
+            progress.interrupted = true;
+            return 0;
+        }
     }
     if (endOfHead && progress.head.status() < 200) {
         progress.headBytes = 0; // an interim answer; the final head follows
@@ -82,25 +110,25 @@ std::size_t HttpTransfer::headerCallback(char* data, std::size_t size, std::size
 std::size_t HttpTransfer::writeCallback(char* data, std::size_t size, std::size_t count,
                                         void* user) {
     auto& progress = *static_cast<Progress*>(user);
-    const bool goOn = (*progress.onData)(data, size * count);
-    // The handler may wait (for a neighbour's answer); the stall limit counts from its return.
-    progress.lastActivity = Clock::now();
-    if (!goOn) {
+    progress.watch.moved(static_cast<std::int64_t>(size * count), Clock::now());
+    // The handler may wait (for a neighbour's answer); the limits count from its return.
+    if (!timedHandler(progress.watch, [&] { return (*progress.onData)(data, size * count); })) {
         progress.interrupted = true;
         return 0;
     }
     return size * count;
 }
 
+int HttpTransfer::prerequestCallback(void* user, char*, char*, int, int) {
+    static_cast<Progress*>(user)->watch.requestSent(Clock::now());
+    return CURL_PREREQFUNC_OK;
+}
+
 void HttpTransfer::configure(const TransferRequest& request, Progress& progress) {
     curl_easy_reset(m_easy);
+    transport::ApplyCommonOptions(m_easy);
     curl_easy_setopt(m_easy, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(request.connectTimeoutMs));
     if (request.receiveBuffer > 0) {
@@ -110,6 +138,11 @@ void HttpTransfer::configure(const TransferRequest& request, Progress& progress)
     curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, &progress);
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &HttpTransfer::writeCallback);
     curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &progress);
+    curl_easy_setopt(m_easy, CURLOPT_PREREQFUNCTION, &HttpTransfer::prerequestCallback);
+    curl_easy_setopt(m_easy, CURLOPT_PREREQDATA, &progress);
+    const auto receiveLimit = std::chrono::milliseconds(request.receiveTimeoutMs);
+    progress.watch.setLimits({receiveLimit, receiveLimit, request.rateFloor});
+    progress.watch.start(Clock::now());
 }
 
 TransferResult HttpTransfer::run(const TransferRequest& request, const HeadHandler& onHead,
@@ -134,7 +167,6 @@ TransferResult HttpTransfer::run(const TransferRequest& request, const HeadHandl
 TransferResult HttpTransfer::drive(const TransferRequest& request, Progress& progress,
                                    const CancelCheck& cancelled) {
     TransferResult result;
-    const auto stallLimit = std::chrono::milliseconds(request.receiveTimeoutMs);
     for (;;) {
         int running = 0;
         curl_multi_perform(m_multi, &running);
@@ -159,10 +191,8 @@ TransferResult HttpTransfer::drive(const TransferRequest& request, Progress& pro
             result.end = TransferEnd::Cancelled;
             return result;
         }
-        if (request.receiveTimeoutMs > 0 && Clock::now() - progress.lastActivity > stallLimit) {
-            result.end = TransferEnd::Stalled;
-            result.errorText = "接收数据超时";
-            return result;
+        if (progress.watch.check(Clock::now()) != transport::WatchVerdict::Fine) {
+            return stalled();
         }
         curl_multi_poll(m_multi, nullptr, 0, kPollSliceMs, nullptr);
     }

@@ -1,10 +1,12 @@
 #pragma once
 // One HTTP GET over libcurl for a download connection: our own request lines, HTTP/1.1
 // only, no compression, no redirects followed by curl (the connection handles them), the
-// connect time-out, and the receive time-out as a stall limit (no data for that long).
-// One easy handle, owned by one connection thread.
+// connect time-out, the receive time-out both as a stall limit (no data for that long) and
+// as the limit of the header phase (the head whole that long after the request went out),
+// and a rate floor. One easy handle, owned by one connection thread.
 
 #include "download/http_response.h"
+#include "transport/transfer_watch.h"
 
 #include <cstdint>
 #include <functional>
@@ -24,12 +26,13 @@ struct TransferRequest {
     int connectTimeoutMs = 0;
     int receiveTimeoutMs = 0;
     int receiveBuffer = 0;
+    transport::RateFloor rateFloor = transport::kNoRateFloor;
 };
 
 enum class TransferEnd {
     Complete,    // the server sent the whole response
     Interrupted, // a handler ended it (head rejected, segment done, write failed)
-    Stalled,     // no data for the receive time-out
+    Stalled,     // no data for the receive time-out, head too slow, or below the rate floor
     Cancelled,   // the cancel check asked to stop
     Failed       // connect, send or receive failed; errorText says how
 };
@@ -60,6 +63,7 @@ private:
     struct Progress;
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t count, void* user);
     static std::size_t writeCallback(char* data, std::size_t size, std::size_t count, void* user);
+    static int prerequestCallback(void* user, char*, char*, int, int);
     void configure(const TransferRequest& request, Progress& progress);
     TransferResult drive(const TransferRequest& request, Progress& progress,
                          const CancelCheck& cancelled);

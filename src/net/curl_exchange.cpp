@@ -3,8 +3,6 @@
 #include "platform/events.h"
 
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
 #include <string_view>
 
 namespace tb::net {
@@ -100,33 +98,15 @@ bool waitUnwanted(const std::function<bool()>& stopWaiting) {
 
 } // namespace
 
-bool CurlAvailable() {
-    static bool available = false;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            return;
-        }
-        const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
-        for (const char* const* protocol = info->protocols; protocol && *protocol; ++protocol) {
-            available = available || std::strcmp(*protocol, "http") == 0;
-        }
-    });
-    return available;
-}
-
 CurlExchange::CurlExchange() {
-    if (!CurlAvailable()) {
+    if (!transport::InitialiseCurl()) {
         return;
     }
     m_curl = curl_easy_init();
     if (m_curl == nullptr) {
         return;
     }
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    transport::ApplyCommonOptions(m_curl);
     curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(m_curl, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(m_curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
@@ -168,9 +148,9 @@ bool CurlExchange::setFollowRedirects(bool follow) {
 }
 
 // curl's own low-speed limit averages over several seconds, so after a burst it notices a
-// stall only seconds past the limit; the progress callback checks the limit itself.
-bool CurlExchange::setTimeouts(long connectMs, long stallMs) {
-    m_stallLimit = std::chrono::milliseconds(stallMs);
+// stall only seconds past the limit; the progress callback checks the limits itself.
+bool CurlExchange::setLimits(long connectMs, const transport::TransferLimits& limits) {
+    m_watch.setLimits(limits);
     return curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK &&
            curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlExchange::onProgress) ==
                CURLE_OK &&
@@ -180,18 +160,16 @@ bool CurlExchange::setTimeouts(long connectMs, long stallMs) {
 
 int CurlExchange::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent) {
     auto* exchange = static_cast<CurlExchange*>(self);
-    const curl_off_t moved = exchange->m_received + sent;
-    const Clock::time_point now = Clock::now();
-    if (moved != exchange->m_movedAtLastMove) {
-        exchange->m_movedAtLastMove = moved;
-        exchange->m_lastMove = now;
-        return 0;
+    const auto now = transport::TransferWatch::Clock::now();
+    if (sent != exchange->m_sent) {
+        exchange->m_watch.moved(sent - exchange->m_sent, now);
+        exchange->m_sent = sent;
     }
-    return now - exchange->m_lastMove > exchange->m_stallLimit ? 1 : 0;
+    return exchange->m_watch.check(now) == transport::WatchVerdict::Fine ? 0 : 1;
 }
 
 ExchangeResult CurlExchange::perform(const std::function<bool()>& stopWaiting) {
-    m_lastMove = Clock::now();
+    m_watch.start(transport::TransferWatch::Clock::now());
     CURLcode code = CURLE_ABORTED_BY_CALLBACK;
     bool finished = false;
     if (!waitUnwanted(stopWaiting)) {
@@ -209,8 +187,8 @@ ExchangeResult CurlExchange::perform(const std::function<bool()>& stopWaiting) {
 }
 
 // curl does the work in curl_multi_perform and the waiting in curl_multi_poll; between
-// polls of at most kEventSliceMs the window gets its turn. The connect and stall limits
-// keep working as before: curl checks them on every call.
+// polls of at most kEventSliceMs the window gets its turn. The connect limit and the
+// watch keep working as before: curl checks them on every call.
 bool CurlExchange::drive(CURLM* multi, const std::function<bool()>& stopWaiting, CURLcode& code) {
     int running = 1;
     for (;;) {
@@ -268,7 +246,7 @@ bool CurlExchange::acceptHeaderLine(std::string_view received) {
         return true; // trailer lines after a chunked body are not part of the block
     }
     m_result.headerBlock += line;
-    if (m_result.headerBlock.size() > kMaxHeaderBlockBytes) {
+    if (m_result.headerBlock.size() > transport::kMaxHeaderBlockBytes) {
         m_result.headerBlockTooLarge = true;
         return false;
     }
@@ -278,6 +256,9 @@ bool CurlExchange::acceptHeaderLine(std::string_view received) {
                               blockHasLocation(m_result.headerBlock);
         m_blockDone = true;
         m_finalBlock = status >= 200 && !followed;
+        if (m_finalBlock) {
+            m_watch.headArrived();
+        }
     }
     return true;
 }
@@ -296,8 +277,15 @@ std::size_t CurlExchange::onBody(char* data, std::size_t size, std::size_t count
     return size * count;
 }
 
+void CurlExchange::noteReceived(std::size_t bytes) {
+    m_watch.moved(static_cast<std::int64_t>(bytes), transport::TransferWatch::Clock::now());
+}
+
+// Called before every request curl sends, redirects included.
 int CurlExchange::onPrerequest(void* self, char*, char*, int, int) {
-    static_cast<CurlExchange*>(self)->m_connected = true;
+    auto* exchange = static_cast<CurlExchange*>(self);
+    exchange->m_connected = true;
+    exchange->m_watch.requestSent(transport::TransferWatch::Clock::now());
     return CURL_PREREQFUNC_OK;
 }
 

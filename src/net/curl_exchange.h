@@ -4,6 +4,9 @@
 // which is what both engines report failures by. It runs on the calling thread; while it
 // waits, the window processes its pending events every few milliseconds.
 
+#include "transport/curl_setup.h"
+#include "transport/transfer_watch.h"
+
 #include <curl/curl.h>
 
 #include <chrono>
@@ -21,7 +24,7 @@ enum class ExchangeStop {
     notConnected, // name resolution, proxy, TCP connection or TLS handshake failed
     notSent,      // connected, but the request could not be sent
     noResponse,   // sent, but the final response's header block did not arrive whole
-    bodyCut,      // the header block arrived, the body ended early (read error, stall)
+    bodyCut,      // the header block arrived, the body ended early (read error, time limit)
     abandoned,    // the wait was given up: the program is ending, or a newer run took over
 };
 
@@ -33,16 +36,9 @@ struct ExchangeResult {
     std::string body;
 };
 
-// A response header block larger than this ends the exchange (as "no response"), so a
-// hostile server cannot make the client hold an unbounded header in memory.
-constexpr std::size_t kMaxHeaderBlockBytes = 64 * 1024;
-
 // The longest the exchange waits on the network before the window's pending events are
 // processed again.
 constexpr int kEventSliceMs = 20;
-
-// True when libcurl is initialised and speaks HTTP. Safe from any thread.
-bool CurlAvailable();
 
 class CurlExchange {
 public:
@@ -58,10 +54,11 @@ public:
     // Content-Type lines are suppressed unless a line of that name is among them.
     bool setHeaderLines(const std::vector<std::string>& lines);
     bool setFollowRedirects(bool follow);
-    // Connect and stall limits in milliseconds: a connection (TLS included) must be made
-    // within `connectMs`, and a transfer that moves no byte for `stallMs` ends (checked
-    // at curl's progress calls, which come at least about once a second).
-    bool setTimeouts(long connectMs, long stallMs);
+    // A connection (TLS included) must be made within `connectMs`; the transfer ends when
+    // it breaks one of `limits` (checked at curl's progress calls, which come at least
+    // about once a second). A header block too large, or any limit broken before the final
+    // header block is whole, ends it as `noResponse`; later, as `bodyCut`.
+    bool setLimits(long connectMs, const transport::TransferLimits& limits);
 
     // Runs the exchange, processing pending events between short waits on the network.
     // It ends as `abandoned`, whatever has arrived, as soon as requests are abandoned or
@@ -73,7 +70,7 @@ private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
     static int onPrerequest(void* self, char*, char*, int, int);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent);
-    void noteReceived(std::size_t bytes) { m_received += static_cast<curl_off_t>(bytes); }
+    void noteReceived(std::size_t bytes);
     bool acceptHeaderLine(std::string_view line);
     ExchangeStop classify(CURLcode code) const;
     // Drives the transfer to its end; false when the wait was given up.
@@ -88,12 +85,8 @@ private:
     bool m_finalBlock = false; // ... and it is not a redirect curl will follow, nor 1xx
     ExchangeResult m_result;
 
-    // The stall limit: the time of the last byte moved, and how many had moved then.
-    using Clock = std::chrono::steady_clock;
-    std::chrono::milliseconds m_stallLimit{0};
-    Clock::time_point m_lastMove;
-    curl_off_t m_received = 0;
-    curl_off_t m_movedAtLastMove = 0;
+    transport::TransferWatch m_watch;
+    curl_off_t m_sent = 0; // request body bytes sent, as the watch has counted them
 };
 
 } // namespace tb::net

@@ -6,6 +6,7 @@
 #include "net/fetch_address.h"
 #include "net/request_parts.h"
 
+#include <chrono>
 #include <vector>
 
 // The byte engine over libcurl:
@@ -17,8 +18,10 @@
 //     nothing, since curl's cookie engine is never switched on; cache and need-file flags
 //     have no meaning for curl;
 //   - bodies are read in pieces of at most 1024 bytes (CURLOPT_BUFFERSIZE);
-//   - time-outs: none are given by the caller; a connection must be made within 60 s and
-//     an exchange that moves no byte for 60 s ends (a read failure: short body);
+//   - time-outs: none are given by the caller; a connection must be made within 60 s, the
+//     final header block must be whole within 60 s of the request going out, and an
+//     exchange that moves no byte for 60 s, or moves slower than the caller's rate floor
+//     (1 KB/s over 30 s unless given), ends (a read failure: short body);
 //   - a wait given up (requests abandoned, or the caller's stopWaiting) is treated as a
 //     failed connection, at whatever stage: empty result, no output changed.
 
@@ -27,7 +30,7 @@ namespace {
 
 constexpr std::string_view kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr long kConnectLimitMs = 60000;
-constexpr long kStallLimitMs = 60000;
+constexpr std::chrono::milliseconds kStallLimit(60000);
 constexpr long kReadPieceBytes = 1024;
 
 std::vector<std::string> headerLines(std::string_view block) {
@@ -58,7 +61,7 @@ bool setOptions(CurlExchange& exchange, std::string_view url, const FetchBytesAr
               curl_easy_setopt(curl, CURLOPT_URL, address.c_str()) == CURLE_OK &&
               curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str()) == CURLE_OK &&
               curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReadPieceBytes) == CURLE_OK &&
-              exchange.setTimeouts(kConnectLimitMs, kStallLimitMs) &&
+              exchange.setLimits(kConnectLimitMs, {kStallLimit, kStallLimit, args.rateFloor}) &&
               exchange.setFollowRedirects(!args.noRedirect.value_or(false));
     if (ok && verb == "HEAD") {
         ok = curl_easy_setopt(curl, CURLOPT_NOBODY, 1L) == CURLE_OK;

@@ -3,9 +3,12 @@
 // pictures. It sends a small default header block (which the caller sees afterwards in
 // `extraHeaders`), collects the cookies the response sets and merges them with the
 // caller's. It has no messages: when no connection can be made the result is empty and
-// no output changes; a failed send or read gives an empty or short body. While it waits on
+// no output changes; a failed send or read gives an empty or short body, and
+// `bodyComplete` tells a whole body from one cut short. While it waits on
 // the network the window processes its pending events every few milliseconds; a wait that
 // is given up (requests abandoned, or stopWaiting) ends like a failed connection.
+
+#include "transport/transfer_watch.h"
 
 #include <functional>
 #include <optional>
@@ -24,6 +27,8 @@ struct FetchBytesArgs {
     std::optional<std::string> proxy;     // "host:port"; empty: direct
     std::optional<bool> mergeCookies;     // default true
     std::function<bool()> stopWaiting;    // asked while waiting; true gives the wait up
+    // A transfer slower than this on average over the window ends as a read failure.
+    transport::RateFloor rateFloor = transport::kDefaultRateFloor;
 
     std::string extraHeaders;    // in/out: the caller's lines; the default lines are added
     std::string postBytes;       // in/out: body bytes; filled from postData when empty

@@ -31,7 +31,8 @@
 //                                   or CURLE_SEND_ERROR before any response
 //   712      receive                the request went out but the final response's header
 //                                   block did not arrive whole: GOT_NOTHING, RECV_ERROR,
-//                                   ABORTED_BY_CALLBACK (stall), WEIRD_SERVER_REPLY,
+//                                   ABORTED_BY_CALLBACK (stall, or the block not
+//                                   whole within the time-out), WEIRD_SERVER_REPLY,
 //                                   TOO_MANY_REDIRECTS, a failed redirect, a header
 //                                   block over kMaxHeaderBlockBytes
 //                                   Also a wait that was given up (requests abandoned
@@ -42,9 +43,10 @@
 //                                   is kept and the status text replaces the message
 //
 // Time-outs: one value serves for resolving, connecting, sending and receiving. curl gets
-// it as the connect limit (name resolution and TLS included) and as a stall limit (no byte
-// moved for that long), not as a limit on the whole transfer: like a per-operation
-// receive time-out, a large body on a slow but live link is never cut off.
+// it as the connect limit (name resolution and TLS included), as a stall limit (no byte
+// moved for that long) and as the limit of the header phase (from the request going out
+// to the final header block being whole), not as a limit on the whole transfer: like a
+// per-operation receive time-out, a large body on a slow but live link is never cut off.
 //
 // Cookies: curl's cookie engine stays off in every case, so it neither stores nor sends a
 // cookie by itself; cookies travel only in the Cookie line built from `cookiesIn`. Whether
@@ -55,7 +57,9 @@ namespace {
 
 constexpr std::size_t kCharsetSearchBytes = 1024;
 
-const std::string& message(int code) {
+} // namespace
+
+const std::string& HttpRequestMessage(int code) {
     static const std::map<int, std::string> kMessages{
         {700, Utf8ToLocal("700 当前系统不支持WinHttp服务!")},
         {701, Utf8ToLocal("701 解析URL地址失败!")},
@@ -71,8 +75,12 @@ const std::string& message(int code) {
         {712, Utf8ToLocal("712 服务器未响应!")},
         {713, Utf8ToLocal("713 读取数据失败!")},
     };
-    return kMessages.at(code);
+    static const std::string kNone;
+    const auto found = kMessages.find(code);
+    return found == kMessages.end() ? kNone : found->second;
 }
+
+namespace {
 
 bool setText(CURL* curl, CURLoption option, const std::string& text) {
     return curl_easy_setopt(curl, option, text.c_str()) == CURLE_OK;
@@ -114,12 +122,12 @@ public:
 
 private:
     bool fail(int code) {
-        m_args.status = message(code);
+        m_args.status = HttpRequestMessage(code);
         return false;
     }
 
     bool prepare() {
-        if (!CurlAvailable()) {
+        if (!transport::InitialiseCurl()) {
             return fail(700);
         }
         m_address = ParseAddress(m_url);
@@ -170,7 +178,10 @@ private:
 
     bool setTimeouts() {
         const long ms = RequestTimeoutMs(m_args.timeout.value_or(0));
-        return m_exchange.setTimeouts(ms, ms) || fail(705);
+        transport::TransferLimits limits;
+        limits.stall = std::chrono::milliseconds(ms);
+        limits.head = std::chrono::milliseconds(ms);
+        return m_exchange.setLimits(ms, limits) || fail(705);
     }
 
     bool setCredentials() {
@@ -221,6 +232,7 @@ private:
             return fail(712);
         case ExchangeStop::bodyCut:
             fail(713); // the call goes on with the body read so far
+            m_args.bodyCut = true;
             return true;
         }
         return fail(712);

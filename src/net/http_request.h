@@ -47,7 +47,12 @@ struct HttpRequestArgs {
     std::string location;        // value of its "Location: " line, when it has one
     std::string status;          // "200 OK", or the failure message
     std::string bodyBytes;       // the raw body
+    bool bodyCut = false;        // the body ended early (713), whatever `status` says now
 };
+
+// The failure message of a code listed above (local text), as `status` gets it; empty for
+// any other code.
+const std::string& HttpRequestMessage(int code);
 
 std::string HttpRequest(std::string_view url, HttpRequestArgs& args);
 // The common call: the address only, every argument at its default.

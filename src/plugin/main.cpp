@@ -11,6 +11,7 @@
 #include "plugin/path_codec.h"
 #include "plugin/plugin_job.h"
 #include "plugin/plugin_window.h"
+#include "transport/curl_setup.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
     if (arguments.size() != 2) {
         return 0;
     }
+    tb::transport::InitialiseCurl(); // before Qt starts any thread
     chooseOffscreenWithoutDisplay();
     // Qt never sees the arguments, so a path that looks like a Qt option stays a path.
     int qtArgc = 1;

@@ -24,8 +24,10 @@ struct Placement {
 };
 
 // The song, or nothing when the reply is not a whole 2xx body.
-std::optional<std::string> fetchOnce(const std::string& playUrl, bool& empty) {
+std::optional<std::string> fetchOnce(const std::string& playUrl,
+                                     const transport::RateFloor& rateFloor, bool& empty) {
     net::FetchBytesArgs args;
+    args.rateFloor = rateFloor;
     std::string body = net::FetchBytes(LocalToUtf8(playUrl), args);
     empty = body.empty();
     if (args.status < 200 || args.status > 299 || !args.bodyComplete || body.empty()) {
@@ -34,11 +36,12 @@ std::optional<std::string> fetchOnce(const std::string& playUrl, bool& empty) {
     return body;
 }
 
-std::optional<std::string> fetchSong(const std::string& playUrl) {
+std::optional<std::string> fetchSong(const std::string& playUrl,
+                                     const transport::RateFloor& rateFloor) {
     bool empty = false;
-    std::optional<std::string> song = fetchOnce(playUrl, empty);
+    std::optional<std::string> song = fetchOnce(playUrl, rateFloor, empty);
     if (!song && empty) {
-        song = fetchOnce(playUrl, empty);
+        song = fetchOnce(playUrl, rateFloor, empty);
     }
     return song;
 }
@@ -138,11 +141,12 @@ std::string ErrorLogName() {
     return Utf8ToLocal("错误信息.TXT");
 }
 
-JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl) {
+JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
+                       const transport::RateFloor& rateFloor) {
     JobResult result;
     result.savedPath = targetPath;
     Placement placement;
-    if (const std::optional<std::string> song = fetchSong(playUrl)) {
+    if (const std::optional<std::string> song = fetchSong(playUrl, rateFloor)) {
         const std::string digest = Md5Hex(*song);
         placement = place(*song, targetPath, digest);
         if (placement.stop == PlaceStop::NotWritten) {

@@ -3,6 +3,8 @@
 // under the target path without ever destroying a file of other bytes, and append a record
 // to the log of the target's folder. No Qt, so it runs in tests without a window.
 
+#include "transport/transfer_watch.h"
+
 #include <string>
 #include <string_view>
 
@@ -29,8 +31,10 @@ std::string ErrorLogName();
 // is kept: the song gets "[" + characters 6-7 of its MD5 digest + "]" before each "." of
 // the file name, and when that name too is held by other bytes, the next free "name(N).ext"
 // of it. If the first attempt to write fails, the folder chain is created and it is tried
-// once more; an error record creates the chain too, so that it is never lost.
-JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl);
+// once more; an error record creates the chain too, so that it is never lost. A reply
+// slower than `rateFloor` on average over its window is not whole.
+JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
+                       const transport::RateFloor& rateFloor = transport::kDefaultRateFloor);
 
 // Lower-case hexadecimal MD5 digest of bytes.
 std::string Md5Hex(std::string_view bytes);

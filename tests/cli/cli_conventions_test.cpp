@@ -1,6 +1,8 @@
 // tunebatch-cli follows the usual conventions of command-line tools: help on stdout with
 // exit 0, usage errors on stderr with exit 2, failures on stderr with exit 1.
 
+#include "net/raw_http_server.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -100,6 +102,37 @@ TEST(CliConventions, FailuresGoToStderrWithExitOne) {
     const CliRun notJson = runCli("json a", TB_CLI_PATH);
     EXPECT_EQ(notJson.exitCode, 1);
     EXPECT_NE(notJson.err.find("not a JSON value"), std::string::npos);
+}
+
+TEST(CliConventions, WebCommandsFailWhenTheBodyIsCutShort) {
+    const std::string cut =
+        "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(1000, 'x');
+    const std::string brokenChunks =
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\nzz\r\n";
+    const std::string whole = tb::test::CannedReply("HTTP/1.1 200 OK", "", "abcde");
+    // Each reply answers one connection, in the order of the runs below.
+    tb::test::RawHttpServer server({cut, cut, brokenChunks, brokenChunks, whole});
+    const fs::path output =
+        fs::temp_directory_path() / ("tb-cli-fetched-" + std::to_string(::getpid()));
+    const std::string get = "get " + server.address();
+    const std::string fetch = "fetch " + server.address() + " -o " + output.string();
+    for (const char* what : {"short of its length", "broken chunks"}) {
+        SCOPED_TRACE(what);
+        for (const std::string& arguments : {get, fetch}) {
+            const CliRun run = runCli(arguments);
+            EXPECT_EQ(run.exitCode, 1) << arguments;
+            EXPECT_TRUE(run.out.empty()) << run.out;
+            EXPECT_NE(run.err.find("713 读取数据失败!"), std::string::npos) << run.err;
+        }
+        EXPECT_FALSE(fs::exists(output)) << "a cut body was written as if whole";
+    }
+    const CliRun fetched = runCli(fetch);
+    EXPECT_EQ(fetched.exitCode, 0) << fetched.err;
+    EXPECT_EQ(readFile(output), "abcde");
+    fs::remove(output);
+    const CliRun got = runCli(get);
+    EXPECT_EQ(got.exitCode, 0) << got.err;
+    EXPECT_NE(got.out.find("status: 200 OK\n"), std::string::npos) << got.out;
 }
 
 // An input file of its own for each process, so that parallel runs never share one.

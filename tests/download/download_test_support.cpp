@@ -86,6 +86,7 @@ DownloadRun runDownload(const std::string& url, const std::filesystem::path& tar
     std::mutex logMutex;
     download::DownloadEngine engine;
     engine.initialise(options.receiveBuffer, 0, options.retryCount);
+    engine.setRateFloor(options.rateFloor);
     engine.setLogReceiver([&](const std::string& text) {
         std::lock_guard lock(logMutex);
         run.log.push_back(LocalToUtf8(text));

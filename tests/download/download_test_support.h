@@ -62,6 +62,7 @@ struct RunOptions {
     int receiveTimeoutMs = 10000;
     int targetExistsAnswer = download::kGiveUp;
     int retryCount = 0;
+    transport::RateFloor rateFloor = transport::kDefaultRateFloor;
     EventRecorder* recorder = nullptr; // records there instead of a recorder of its own
 };
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tb::test {
@@ -97,6 +98,18 @@ void sendAll(int socket, const std::string& bytes) {
         }
         sent += static_cast<std::size_t>(step);
     }
+}
+
+bool dripBytes(int socket, const std::string& bytes, std::chrono::milliseconds gap) {
+    for (const char byte : bytes) {
+        char peek = 0;
+        const bool peerClosed = ::recv(socket, &peek, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+        if (peerClosed || ::send(socket, &byte, 1, MSG_NOSIGNAL) != 1) {
+            return false;
+        }
+        std::this_thread::sleep_for(gap);
+    }
+    return true;
 }
 
 void waitForPeerClose(int socket) {

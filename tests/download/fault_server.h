@@ -3,6 +3,7 @@
 // a well-behaved server never shows. Each connection runs the handler on its own thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -44,6 +45,9 @@ private:
 
 // Writes all bytes (ignoring a peer that has gone).
 void sendAll(int socket, const std::string& bytes);
+// Sends the bytes one at a time with a gap after each, as a server that is alive but
+// hopelessly slow; false as soon as the peer has gone.
+bool dripBytes(int socket, const std::string& bytes, std::chrono::milliseconds gap);
 // Blocks until the peer closes the connection (or the server shuts it down).
 void waitForPeerClose(int socket);
 // Ends the connection with a reset instead of an orderly close.

@@ -1,6 +1,7 @@
 // The helper program batchget, run as real processes against loopback servers.
 
 #include "data/local_text.h"
+#include "download/fault_server.h"
 #include "net/raw_http_server.h"
 #include "platform/temp_folder.h"
 #include "plugin/path_codec.h"
@@ -183,6 +184,22 @@ TEST_F(PluginHelperTest, RepliesThatAreNotTheSongAreErrorsAndLeaveNoFile) {
         EXPECT_EQ(readBytes(folder.path() / "late.mp3"), song);
         EXPECT_EQ(server.requests().size(), 2u);
     }
+}
+
+TEST_F(PluginHelperTest, SongDrippingBelowTheRateFloorIsAnErrorAndLeavesNoFile) {
+    using namespace std::chrono_literals;
+    const std::string song = songBytes('g', 20000);
+    FaultServer server([&](int socket, const std::string&) {
+        sendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 20000\r\n\r\n" + song.substr(0, 3000));
+        dripBytes(socket, song.substr(3000), 20ms); // alive, but 50 bytes a second
+    });
+    const fs::path target = folder.path() / "slow.mp3";
+    const std::string url = server.url("/s.mp3");
+    const plugin::JobResult result = plugin::RunPluginJob(local(target), url, {1000, 1000ms});
+    EXPECT_EQ(result.outcome, plugin::JobOutcome::Failed);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(readBytes(errorLog()), errorRecord(local(target), url));
+    EXPECT_EQ(server.requests().size(), 1u) << "a cut body is not an empty one to ask again for";
 }
 
 TEST_F(PluginHelperTest, MissingFolderChainIsCreatedBeforeTheSecondWrite) {

@@ -1,10 +1,12 @@
 // tunebatch-cli get URL [--method N] [--header LINE]... [--cookies TEXT] [--no-redirect]
 //                       [--timeout S] [--proxy HOST:PORT] [--data TEXT]
 //   One text request. Prints "status: ...", "location: ...", "cookies: ...", a blank line,
-//   then the body. Fails (exit 1) when no response arrived, with the engine's message.
+//   then the body. Fails (exit 1) when no response arrived, with the engine's message, and
+//   with message 713 when the body was cut short (shorter than its Content-Length, or a
+//   broken chunked encoding).
 // tunebatch-cli fetch URL -o FILE
 //   One byte fetch into FILE. Prints the status line and the byte count; fails when no
-//   response arrived.
+//   response arrived, and with message 713 (writing nothing) when the body was cut short.
 // Arguments and output are UTF-8; the engines see local text.
 
 #include "cli_command.h"
@@ -61,6 +63,9 @@ int runGet(const GetOptions& options) {
     if (request.responseHeaders.empty()) {
         return fail("get: " + LocalToUtf8(request.status));
     }
+    if (request.bodyCut) {
+        return fail("get: " + LocalToUtf8(net::HttpRequestMessage(713)));
+    }
     std::cout << "status: " << LocalToUtf8(request.status) << "\n"
               << "location: " << LocalToUtf8(request.location) << "\n"
               << "cookies: " << LocalToUtf8(request.cookiesOut) << "\n\n"
@@ -77,12 +82,15 @@ CliRunner setupGet(CLI::App& command) {
         ->allow_extra_args(false);
     command.add_option("--cookies", options->cookies, "cookies to send: name=value; ...");
     command.add_flag("--no-redirect", options->noRedirect, "do not follow redirects");
-    command.add_option("--timeout", options->timeout, "seconds without a byte moved")
+    command
+        .add_option("--timeout", options->timeout,
+                    "seconds without a byte moved, and for the response head as a whole")
         ->check(CLI::Range(-1000000, 1000000));
     command.add_option("--proxy", options->proxy, "HOST:PORT, HOST or http://HOST:PORT");
     command.add_option("--data", options->data, "the request body");
     command.footer("Prints \"status: \", \"location: \", \"cookies: \", a blank line, then the "
-                   "body. Fails when no response arrived, with the engine's message.");
+                   "body. Fails when no response arrived, with the engine's message, or when "
+                   "the body was cut short.");
     return [options] { return runGet(*options); };
 }
 
@@ -99,6 +107,9 @@ int runFetch(const FetchOptions& options) {
     if (TrimBlanks(statusLine).empty() && bytes.empty()) {
         return fail("fetch: no response from " + options.url);
     }
+    if (!request.bodyComplete) {
+        return fail("fetch: " + LocalToUtf8(net::HttpRequestMessage(713)));
+    }
     if (!platform::WriteWholeFile(Utf8ToLocal(options.file), bytes)) {
         return fail("fetch: cannot write " + options.file);
     }
@@ -111,7 +122,8 @@ CliRunner setupFetch(CLI::App& command) {
     auto options = std::make_shared<FetchOptions>();
     command.add_option("URL", options->url, "the address")->required();
     command.add_option("-o,--output", options->file, "the file to write")->required();
-    command.footer("Prints the status line and the byte count.");
+    command.footer("Prints the status line and the byte count. Fails when no response "
+                   "arrived or the body was cut short.");
     return [options] { return runFetch(*options); };
 }
 

@@ -4,6 +4,7 @@
 // fails prints its message on stderr (exit 1).
 
 #include "cli_command.h"
+#include "transport/curl_setup.h"
 
 #include <iostream>
 #include <map>
@@ -78,5 +79,6 @@ int run(int argc, char** argv) {
 } // namespace tb::cli
 
 int main(int argc, char** argv) {
+    tb::transport::InitialiseCurl(); // before any command starts a thread
     return tb::cli::run(argc, argv);
 }
