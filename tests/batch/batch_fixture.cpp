@@ -3,6 +3,7 @@
 #include "catalogue/catalogue_addresses.h"
 #include "data/local_text.h"
 #include "platform/events.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -81,8 +82,7 @@ std::vector<std::string> BatchTest::savedFiles() const {
 }
 
 std::string BatchTest::readFile(const fs::path& path) const {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ReadFileBytes(path);
 }
 
 int BatchTest::playInfoRequests() const {

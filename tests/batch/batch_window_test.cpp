@@ -10,35 +10,17 @@
 #include "download/nginx_server.h"
 #include "standin_server.h"
 #include "support/child_process.h"
+#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <fstream>
-#include <sys/stat.h>
 
 namespace tb::app::test {
 namespace {
 
 namespace fs = std::filesystem;
 using platform::PromptAnswer;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class InFolder {
-public:
-    explicit InFolder(const fs::path& folder) : m_previous(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~InFolder() { fs::current_path(m_previous); }
-
-private:
-    fs::path m_previous;
-};
 
 class BatchWindowTest : public AppTest {
 protected:
@@ -89,7 +71,7 @@ protected:
 
 TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
     fs::create_directories(scratch.path() / "elsewhere");
-    InFolder inside(scratch.path() / "elsewhere");
+    tb::test::InFolder inside(scratch.path() / "elsewhere");
     MainWindow window;
     InitDownloadEngine(window.resultList(), 20480, 0, 0);
     listSongs(window);
@@ -101,8 +83,8 @@ TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
 
     window.按钮_下载->click();
     EXPECT_EQ(window.编辑框_保存目录->text(), QString::fromStdString(internal.string() + "/"));
-    EXPECT_EQ(readFile(internal / "晴天 - 一路向北.mp3"), audio[0]);
-    EXPECT_EQ(readFile(internal / "Rain_Wind.mp3"), audio[1]);
+    EXPECT_EQ(tb::test::ReadFileBytes(internal / "晴天 - 一路向北.mp3"), audio[0]);
+    EXPECT_EQ(tb::test::ReadFileBytes(internal / "Rain_Wind.mp3"), audio[1]);
     ResultList& list = window.resultList();
     for (int row = 0; row < 2; ++row) {
         EXPECT_FALSE(list.isTicked(row));
@@ -116,9 +98,9 @@ TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
     platform::setPrompt(prompt);
     window.选择框1->click();
     ASSERT_TRUE(window.选择框1->isChecked());
-    struct stat info {};
-    ASSERT_EQ(::stat("batchget", &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    const int mode = tb::test::FileMode("batchget");
+    ASSERT_NE(mode, -1);
+    EXPECT_EQ(mode & 0777, 0755);
     EXPECT_EQ(tb::test::RunProcess("./batchget", {"only one argument"}), 0);
 
     const fs::path helped = scratch.path() / "助手";
@@ -130,9 +112,11 @@ TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
         EXPECT_FALSE(list.isTicked(row));
         EXPECT_EQ(list.cell(row, kColStatus), Utf8ToLocal("未知状态~"));
     }
-    EXPECT_TRUE(waitFor([&] { return readFile(helped / "Rain_Wind.mp3") == audio[1]; }, 60000));
+    EXPECT_TRUE(waitFor(
+        [&] { return tb::test::ReadFileBytes(helped / "Rain_Wind.mp3") == audio[1]; }, 60000));
     EXPECT_TRUE(
-        waitFor([&] { return readFile(helped / "晴天 - 一路向北.mp3") == audio[0]; }, 60000));
+        waitFor([&] { return tb::test::ReadFileBytes(helped / "晴天 - 一路向北.mp3") == audio[0]; },
+                60000));
     ReleaseDownloadEngine();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/temp_folder.h"
 #include "standin_server.h"
 #include "support/child_process.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,6 @@ namespace tb::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class CliBatchTest : public testing::Test {
 protected:
@@ -79,8 +75,8 @@ TEST_F(CliBatchTest, PickedRowsAreDownloadedAndEveryRowIsPrintedAfterTheLastDown
     EXPECT_TRUE(result.lines[2].ends_with("\t下载完成\t0")) << result.lines[2];
     EXPECT_EQ(result.lines[3], "row 1\tSong Rain?\t\t\t0");
     EXPECT_TRUE(result.lines[4].ends_with("\t下载完成\t0")) << result.lines[4];
-    EXPECT_EQ(readFile(save() + "/Song 晴天.mp3"), audio[0]);
-    EXPECT_EQ(readFile(save() + "/Song three.mp3"), audio[2]);
+    EXPECT_EQ(tb::test::ReadFileBytes(save() + "/Song 晴天.mp3"), audio[0]);
+    EXPECT_EQ(tb::test::ReadFileBytes(save() + "/Song three.mp3"), audio[2]);
     EXPECT_FALSE(fs::exists(save() + "/Song Rain_.mp3"));
 }
 
@@ -117,10 +113,11 @@ TEST_F(CliBatchTest, PluginModeReleasesTheCarriedHelperIntoAFolderWithoutOne) {
     EXPECT_TRUE(fs::exists(scratch.path() / "run" / "batchget"));
     const fs::path song = save() + "/Song Rain_.mp3";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (readFile(song) != audio[1] && std::chrono::steady_clock::now() < deadline) {
+    while (tb::test::ReadFileBytes(song) != audio[1] &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_EQ(readFile(song), audio[1]);
+    EXPECT_EQ(tb::test::ReadFileBytes(song), audio[1]);
 }
 
 } // namespace

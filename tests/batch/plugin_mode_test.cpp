@@ -4,12 +4,12 @@
 #include "batch/plugin_handoff.h"
 #include "batch_fixture.h"
 #include "data/local_text.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
-#include <sys/stat.h>
 #include <thread>
 
 namespace tb::test {
@@ -18,33 +18,14 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string builtHelper() {
-    std::ifstream in(TB_BATCHGET_PATH, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs the test inside a folder of its own, as the program runs in its current folder.
-class InFolder {
-public:
-    explicit InFolder(const fs::path& folder) : m_previous(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~InFolder() { fs::current_path(m_previous); }
-
-private:
-    fs::path m_previous;
-};
-
-int modeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
+    return ReadFileBytes(TB_BATCHGET_PATH);
 }
 
 // Waits (bounded) until the log holds `records` lines.
 bool waitForRecords(const fs::path& log, int records) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream in(log, std::ios::binary);
-        const std::string text(std::istreambuf_iterator<char>(in), {});
+        const std::string text = ReadFileBytes(log);
         int lines = 0;
         for (std::size_t at = text.find("\r\n"); at != std::string::npos;
              at = text.find("\r\n", at + 2)) {
@@ -75,7 +56,7 @@ TEST_F(BatchTest, PluginSwitchReleasesTheHelperWhenMissingAndClearsTheBusyFlag) 
 
     batch::OnPluginSwitchClicked(true, carried);
     EXPECT_EQ(readFile("batchget"), image);
-    EXPECT_EQ(modeOf("batchget"), 0755);
+    EXPECT_EQ(FileMode("batchget"), 0755);
     EXPECT_FALSE(DownloadBusy);
     ASSERT_EQ(prompt->texts.size(), 1u);
     EXPECT_EQ(prompt->texts[0],

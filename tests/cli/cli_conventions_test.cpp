@@ -2,6 +2,7 @@
 // exit 0, usage errors on stderr with exit 2, failures on stderr with exit 1.
 
 #include "net/raw_http_server.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +23,6 @@ struct CliRun {
     std::string err;
 };
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs the companion with a shell-quoted argument text and collects both streams.
 CliRun runCli(const std::string& arguments, const std::string& input = "/dev/null") {
     const fs::path folder = fs::temp_directory_path() / ("tb-cli-" + std::to_string(::getpid()));
@@ -38,8 +32,8 @@ CliRun runCli(const std::string& arguments, const std::string& input = "/dev/nul
     const int status = std::system(command.c_str());
     CliRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(folder / "out");
-    run.err = readFile(folder / "err");
+    run.out = tb::test::ReadFileBytes(folder / "out");
+    run.err = tb::test::ReadFileBytes(folder / "err");
     fs::remove_all(folder);
     return run;
 }
@@ -128,7 +122,7 @@ TEST(CliConventions, WebCommandsFailWhenTheBodyIsCutShort) {
     }
     const CliRun fetched = runCli(fetch);
     EXPECT_EQ(fetched.exitCode, 0) << fetched.err;
-    EXPECT_EQ(readFile(output), "abcde");
+    EXPECT_EQ(tb::test::ReadFileBytes(output), "abcde");
     fs::remove(output);
     const CliRun got = runCli(get);
     EXPECT_EQ(got.exitCode, 0) << got.err;

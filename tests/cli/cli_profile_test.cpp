@@ -1,6 +1,8 @@
 // tunebatch-cli profile get / set, run as a real process: UTF-8 on the command line,
 // GB18030 in the file.
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,11 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class CliProfile : public testing::Test {
 protected:
@@ -36,8 +33,8 @@ protected:
         const int status = std::system(command.c_str());
         Run result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readFile(m_folder / "out");
-        result.err = readFile(m_folder / "err");
+        result.out = tb::test::ReadFileBytes(m_folder / "out");
+        result.err = tb::test::ReadFileBytes(m_folder / "err");
         return result;
     }
 
@@ -48,7 +45,7 @@ protected:
 TEST_F(CliProfile, SetWritesGb18030AndGetPrintsUtf8) {
     EXPECT_EQ(run("profile set 自由排版.ini 位置 按钮_停止 '{647,560}'").exitCode, 0);
     // 位置 is CE BB D6 C3 and 按钮_停止 B0 B4 C5 A5 5F CD A3 D6 B9 in GB18030.
-    EXPECT_EQ(readFile(m_folder / "自由排版.ini"),
+    EXPECT_EQ(tb::test::ReadFileBytes(m_folder / "自由排版.ini"),
               "[\xCE\xBB\xD6\xC3]\r\n\xB0\xB4\xC5\xA5_\xCD\xA3\xD6\xB9={647,560}\r\n");
     const Run got = run("profile get 自由排版.ini ' 位置 ' 按钮_停止");
     EXPECT_EQ(got.exitCode, 0);

@@ -1,6 +1,7 @@
 #include "download_test_support.h"
 
 #include "data/local_text.h"
+#include "support/test_files.h"
 
 #include <algorithm>
 #include <fstream>
@@ -116,10 +117,7 @@ std::string testBytes(std::size_t size, unsigned seed) {
 }
 
 std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return ReadFileBytes(path);
 }
 
 std::string sha256Hex(const std::string& bytes) {

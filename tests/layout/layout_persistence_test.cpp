@@ -5,6 +5,7 @@
 #include "layout/layout_persistence.h"
 #include "layout/profile_file.h"
 #include "platform/temp_folder.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -66,10 +67,7 @@ protected:
         std::ofstream(m_folder.path() / "layout.ini", std::ios::binary) << text;
     }
     std::string file() const { return Utf8ToLocal((m_folder.path() / "layout.ini").string()); }
-    std::string content() const {
-        std::ifstream in(m_folder.path() / "layout.ini", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string content() const { return tb::test::ReadFileBytes(m_folder.path() / "layout.ini"); }
 
     test::TempFolder m_folder;
 };

@@ -11,6 +11,7 @@
 #include "data/qt_local_text.h"
 #include "layout/profile_file.h"
 #include "skins/skins.h"
+#include "support/test_files.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -65,10 +66,7 @@ protected:
     std::filesystem::path filePath() const {
         return std::filesystem::path(m_config.path().toStdString()) / "tunebatch" / "自由排版.ini";
     }
-    std::string fileText() const {
-        std::ifstream in(filePath(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string fileText() const { return tb::test::ReadFileBytes(filePath()); }
     std::string stored(const char* section, const char* key) const {
         return LocalToUtf8(layout::ReadProfileString(LayoutFilePath(), local(section), local(key)));
     }

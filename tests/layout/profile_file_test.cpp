@@ -4,6 +4,7 @@
 #include "data/local_text.h"
 #include "layout/profile_file.h"
 #include "platform/temp_folder.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +31,7 @@ protected:
         return Utf8ToLocal((m_folder.path() / name).string());
     }
     std::string contentOf(const char* name) const {
-        std::ifstream in(m_folder.path() / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return tb::test::ReadFileBytes(m_folder.path() / name);
     }
     void writeFile(const char* name, const std::string& bytes) const {
         std::ofstream(m_folder.path() / name, std::ios::binary) << bytes;

@@ -1,6 +1,7 @@
 #include "platform/file_publish.h"
 
 #include "data/local_text.h"
+#include "support/test_files.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace tb::platform;
-
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
@@ -45,15 +41,15 @@ TEST_F(FilePublish, TemporaryFileIsMovedOnlyOntoAFreeName) {
     EXPECT_EQ(written.parent_path(), folder);
     EXPECT_TRUE(written.filename().string().starts_with(".song-"));
     EXPECT_TRUE(written.filename().string().ends_with(".part"));
-    EXPECT_EQ(contentOf(written), "whole song");
+    EXPECT_EQ(tb::test::ReadFileBytes(written), "whole song");
 
     std::ofstream(folder / "taken.mp3") << "older";
     EXPECT_EQ(MoveFileNoReplace(*temporary, local(folder / "taken.mp3")), MoveResult::TargetExists);
-    EXPECT_EQ(contentOf(folder / "taken.mp3"), "older");
-    EXPECT_EQ(contentOf(written), "whole song");
+    EXPECT_EQ(tb::test::ReadFileBytes(folder / "taken.mp3"), "older");
+    EXPECT_EQ(tb::test::ReadFileBytes(written), "whole song");
 
     EXPECT_EQ(MoveFileNoReplace(*temporary, local(folder / "新.mp3")), MoveResult::Moved);
-    EXPECT_EQ(contentOf(folder / "新.mp3"), "whole song");
+    EXPECT_EQ(tb::test::ReadFileBytes(folder / "新.mp3"), "whole song");
     EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"taken.mp3", "新.mp3"}));
     EXPECT_EQ(MoveFileNoReplace(*temporary, local(folder / "again.mp3")), MoveResult::Failed);
 }
@@ -72,10 +68,10 @@ TEST_F(FilePublish, ProgramFileGetsMode0755AndNeverReplacesAFile) {
     struct stat info {};
     ASSERT_EQ(::stat(program.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0755u);
-    EXPECT_EQ(contentOf(program), "#!/bin/sh\n");
+    EXPECT_EQ(tb::test::ReadFileBytes(program), "#!/bin/sh\n");
 
     EXPECT_FALSE(WriteProgramFile(local(program), "other"));
-    EXPECT_EQ(contentOf(program), "#!/bin/sh\n");
+    EXPECT_EQ(tb::test::ReadFileBytes(program), "#!/bin/sh\n");
     EXPECT_EQ(namesIn(m_folder.path()), std::vector<std::string>{"tool"});
 }
 

@@ -2,6 +2,7 @@
 #include "platform/local_path.h"
 
 #include "data/local_text.h"
+#include "support/test_files.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -26,11 +27,6 @@ std::string localPath(const fs::path& folder, const char* utf8Name) {
     return tb::Utf8ToLocal((folder / utf8Name).string());
 }
 
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class FileSystem : public testing::Test {
 protected:
     tb::test::TempFolder m_folder;
@@ -43,7 +39,7 @@ TEST_F(FileSystem, ChineseAndEmojiNamesReachTheDiskAsUtf8) {
         const std::string bytes = std::string("\0\x01\xFF song ", 8) + name;
         ASSERT_TRUE(WriteWholeFile(path, bytes)) << name;
         EXPECT_TRUE(fs::is_regular_file(m_folder.path() / name)) << name;
-        EXPECT_EQ(contentOf(m_folder.path() / name), bytes);
+        EXPECT_EQ(tb::test::ReadFileBytes(m_folder.path() / name), bytes);
         EXPECT_TRUE(FileExists(path));
         EXPECT_EQ(ReadWholeFile(path), bytes);
         EXPECT_TRUE(DeleteFile(path));
@@ -191,14 +187,14 @@ TEST_F(FileSystem, ReplacingContentsLeavesTheNewBytesAndNothingElse) {
     {
         SCOPED_TRACE("a new file");
         EXPECT_TRUE(ReplaceFileContents(path, "[a]\r\nb=1\r\n"));
-        EXPECT_EQ(contentOf(file), "[a]\r\nb=1\r\n");
+        EXPECT_EQ(tb::test::ReadFileBytes(file), "[a]\r\nb=1\r\n");
     }
     {
         SCOPED_TRACE("an existing file keeps its permissions");
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         EXPECT_TRUE(ReplaceFileContents(path, "short"));
-        EXPECT_EQ(contentOf(file), "short");
+        EXPECT_EQ(tb::test::ReadFileBytes(file), "short");
         EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     }
@@ -208,7 +204,7 @@ TEST_F(FileSystem, ReplacingContentsLeavesTheNewBytesAndNothingElse) {
         fs::create_symlink(file, link);
         EXPECT_TRUE(ReplaceFileContents(tb::Utf8ToLocal(link.string()), "through the link"));
         EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_EQ(contentOf(file), "through the link");
+        EXPECT_EQ(tb::test::ReadFileBytes(file), "through the link");
     }
     EXPECT_TRUE(otherEntries(m_folder.path(), {"自由排版.ini", "link.ini"}).empty());
 
@@ -216,7 +212,7 @@ TEST_F(FileSystem, ReplacingContentsLeavesTheNewBytesAndNothingElse) {
     EXPECT_FALSE(ReplaceFileContents(tb::Utf8ToLocal(m_folder.path().string()), "x"));
     EXPECT_FALSE(ReplaceFileContents(path + "/below", "x"));
     EXPECT_FALSE(ReplaceFileContents("", "x"));
-    EXPECT_EQ(contentOf(file), "through the link");
+    EXPECT_EQ(tb::test::ReadFileBytes(file), "through the link");
 }
 
 TEST_F(FileSystem, ReplacingContentsRespectsReadOnlyFilesAndFolders) {
@@ -231,14 +227,14 @@ TEST_F(FileSystem, ReplacingContentsRespectsReadOnlyFilesAndFolders) {
     fs::permissions(file, fs::perms::owner_read | fs::perms::others_read);
     EXPECT_TRUE(runUnprivileged([&] { return !ReplaceFileContents(path, "new"); }))
         << "a read-only file must stay as it is";
-    EXPECT_EQ(contentOf(file), "old");
+    EXPECT_EQ(tb::test::ReadFileBytes(file), "old");
 
     fs::permissions(file, fs::perms::all);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
     EXPECT_TRUE(runUnprivileged([&] { return !ReplaceFileContents(path, "new"); }))
         << "no new file can be made in a read-only folder";
-    EXPECT_EQ(contentOf(file), "old");
+    EXPECT_EQ(tb::test::ReadFileBytes(file), "old");
     fs::permissions(folder, fs::perms::owner_all);
     EXPECT_TRUE(otherEntries(folder, {"layout.ini"}).empty());
 }

@@ -7,6 +7,7 @@
 #include "plugin/path_codec.h"
 #include "plugin/plugin_job.h"
 #include "support/child_process.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,11 +25,6 @@ using plugin::EncodePluginPath;
 
 std::string HelperProgram() {
     return TB_BATCHGET_PATH;
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeBytes(const fs::path& path, const std::string& bytes) {
@@ -96,8 +92,8 @@ TEST_F(PluginHelperTest, SongIsSavedUnderItsDecodedPathWithAnOkRecord) {
     const fs::path target = folder.path() / "夜空 之下 100%.mp3";
     const std::string url = server.address("/a.mp3");
     ASSERT_EQ(runHelper(target, url), 0);
-    EXPECT_EQ(readBytes(target), song);
-    EXPECT_EQ(readBytes(downloadLog()), okRecord(local(target), url));
+    EXPECT_EQ(tb::test::ReadFileBytes(target), song);
+    EXPECT_EQ(tb::test::ReadFileBytes(downloadLog()), okRecord(local(target), url));
     EXPECT_EQ(filesIn(folder.path()),
               (std::set<std::string>{"夜空 之下 100%.mp3", "下载信息.TXT"}));
 }
@@ -118,9 +114,9 @@ TEST_F(PluginHelperTest, ExistingFilesAreNeverOverwritten) {
         writeBytes(folder.path() / "a.b.mp3", "older song");
         ASSERT_EQ(runHelper(folder.path() / "a.b.mp3", url), 0);
         const fs::path marked = folder.path() / ("a" + mark + ".b" + mark + ".mp3");
-        EXPECT_EQ(readBytes(folder.path() / "a.b.mp3"), "older song");
-        EXPECT_EQ(readBytes(marked), song);
-        EXPECT_EQ(readBytes(downloadLog()), okRecord(local(marked), url));
+        EXPECT_EQ(tb::test::ReadFileBytes(folder.path() / "a.b.mp3"), "older song");
+        EXPECT_EQ(tb::test::ReadFileBytes(marked), song);
+        EXPECT_EQ(tb::test::ReadFileBytes(downloadLog()), okRecord(local(marked), url));
     }
     {
         SCOPED_TRACE("marked name held by the same bytes: nothing written");
@@ -137,10 +133,10 @@ TEST_F(PluginHelperTest, ExistingFilesAreNeverOverwritten) {
         writeBytes(folder.path() / ("Tune" + mark + "(1).mp3"), "third");
         ASSERT_EQ(runHelper(folder.path() / "Tune.mp3", url), 0);
         const fs::path numbered = folder.path() / ("Tune" + mark + "(2).mp3");
-        EXPECT_EQ(readBytes(numbered), song);
-        EXPECT_EQ(readBytes(folder.path() / ("Tune" + mark + ".mp3")), "also other");
-        EXPECT_EQ(readBytes(folder.path() / ("Tune" + mark + "(1).mp3")), "third");
-        EXPECT_EQ(readBytes(downloadLog()), okRecord(local(numbered), url));
+        EXPECT_EQ(tb::test::ReadFileBytes(numbered), song);
+        EXPECT_EQ(tb::test::ReadFileBytes(folder.path() / ("Tune" + mark + ".mp3")), "also other");
+        EXPECT_EQ(tb::test::ReadFileBytes(folder.path() / ("Tune" + mark + "(1).mp3")), "third");
+        EXPECT_EQ(tb::test::ReadFileBytes(downloadLog()), okRecord(local(numbered), url));
     }
 }
 
@@ -162,7 +158,7 @@ TEST_F(PluginHelperTest, RepliesThatAreNotTheSongAreErrorsAndLeaveNoFile) {
         const std::string url = server.address("/s.mp3");
         ASSERT_EQ(runHelper(target, url, {"TUNEBATCH_BATCHGET_TICK_MS=1"}), 0);
         EXPECT_FALSE(fs::exists(target));
-        EXPECT_EQ(readBytes(errorLog()), errorRecord(local(target), url));
+        EXPECT_EQ(tb::test::ReadFileBytes(errorLog()), errorRecord(local(target), url));
         EXPECT_EQ(filesIn(folder.path()), std::set<std::string>{"错误信息.TXT"});
         fs::remove(errorLog());
     }
@@ -171,7 +167,7 @@ TEST_F(PluginHelperTest, RepliesThatAreNotTheSongAreErrorsAndLeaveNoFile) {
         const fs::path target = folder.path() / "新" / "gone.mp3";
         const std::string url = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
         ASSERT_EQ(runHelper(target, url, {"TUNEBATCH_BATCHGET_TICK_MS=1"}), 0);
-        EXPECT_EQ(readBytes(target.parent_path() / "错误信息.TXT"),
+        EXPECT_EQ(tb::test::ReadFileBytes(target.parent_path() / "错误信息.TXT"),
                   errorRecord(local(target), url));
         EXPECT_FALSE(fs::exists(target));
     }
@@ -181,7 +177,7 @@ TEST_F(PluginHelperTest, RepliesThatAreNotTheSongAreErrorsAndLeaveNoFile) {
         RawHttpServer server(
             {CannedReply("HTTP/1.1 200 OK", "", ""), CannedReply("HTTP/1.1 200 OK", "", song)});
         ASSERT_EQ(runHelper(folder.path() / "late.mp3", server.address("/s.mp3")), 0);
-        EXPECT_EQ(readBytes(folder.path() / "late.mp3"), song);
+        EXPECT_EQ(tb::test::ReadFileBytes(folder.path() / "late.mp3"), song);
         EXPECT_EQ(server.requests().size(), 2u);
     }
 }
@@ -198,7 +194,7 @@ TEST_F(PluginHelperTest, SongDrippingBelowTheRateFloorIsAnErrorAndLeavesNoFile) 
     const plugin::JobResult result = plugin::RunPluginJob(local(target), url, {1000, 1000ms});
     EXPECT_EQ(result.outcome, plugin::JobOutcome::Failed);
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(readBytes(errorLog()), errorRecord(local(target), url));
+    EXPECT_EQ(tb::test::ReadFileBytes(errorLog()), errorRecord(local(target), url));
     EXPECT_EQ(server.requests().size(), 1u) << "a cut body is not an empty one to ask again for";
 }
 
@@ -208,8 +204,9 @@ TEST_F(PluginHelperTest, MissingFolderChainIsCreatedBeforeTheSecondWrite) {
     const fs::path target = folder.path() / "一" / "b c" / "三" / "song.mp3";
     const std::string url = server.address("/s.mp3");
     ASSERT_EQ(runHelper(target, url), 0);
-    EXPECT_EQ(readBytes(target), song);
-    EXPECT_EQ(readBytes(target.parent_path() / "下载信息.TXT"), okRecord(local(target), url));
+    EXPECT_EQ(tb::test::ReadFileBytes(target), song);
+    EXPECT_EQ(tb::test::ReadFileBytes(target.parent_path() / "下载信息.TXT"),
+              okRecord(local(target), url));
 }
 
 TEST_F(PluginHelperTest, UnwritableTargetGivesAnErrorRecordAndTheHelperEndsAfterItsCountdown) {
@@ -221,7 +218,7 @@ TEST_F(PluginHelperTest, UnwritableTargetGivesAnErrorRecordAndTheHelperEndsAfter
     ASSERT_EQ(runHelper(target, url, {"TUNEBATCH_BATCHGET_TICK_MS=20"}), 0);
     // Thirty ticks of 20 ms went by before it ended.
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(600));
-    EXPECT_EQ(readBytes(errorLog()), errorRecord(local(target), url));
+    EXPECT_EQ(tb::test::ReadFileBytes(errorLog()), errorRecord(local(target), url));
     EXPECT_EQ(filesIn(folder.path()), std::set<std::string>{"错误信息.TXT"});
 }
 
@@ -255,7 +252,7 @@ TEST_F(PluginHelperTest, TenHelpersAppendingToOneLogAtOnceKeepEveryRecordWhole) 
     for (const pid_t helper : helpers) {
         EXPECT_EQ(WaitForExit(helper), 0);
     }
-    const std::string log = readBytes(downloadLog());
+    const std::string log = tb::test::ReadFileBytes(downloadLog());
     std::set<std::string> records;
     for (std::size_t start = 0; start < log.size();) {
         const std::size_t end = log.find("\r\n", start);
