@@ -34,6 +34,13 @@ enum TargetExistsAnswer : int {
 // target file name (which the receiver may change when answering kRenamedTarget).
 using DownloadReceiver = std::function<int(int kind, int connection, std::int64_t value,
                                            std::int64_t second, std::string& targetFile)>;
+// Puts a complete song under the target name itself, in place of the plain rename of the
+// partial file (for example with a tag in front of it). Given the partial file, complete and
+// flushed, and the target name (both local text), on the task's control thread before kind
+// 4. True when the song is under the target name; false when it left that name free and the
+// partial file as it was: the partial file is then renamed as usual, so the song is still
+// saved, as it was received, and the outcome says so.
+using PublishStep = std::function<bool(const std::string& partialFile, const std::string& target)>;
 // Receives the engine's log texts (local text).
 using DownloadLogReceiver = std::function<void(const std::string& text)>;
 
@@ -51,6 +58,7 @@ struct DownloadSettings {
     DownloadReceiver receiver;
     std::string referrer;  // empty: derived from the address
     std::string userAgent; // empty: the engine's own agent
+    PublishStep publish;   // empty: the partial file is renamed onto the target
 };
 
 // Settings of the engine itself, given once.
@@ -66,9 +74,10 @@ struct EngineSettings {
 struct DownloadOutcome {
     bool complete = false; // the file holds every announced byte
     bool stopped = false;
-    std::int64_t bytes = 0;        // bytes in the file
-    std::int64_t resumedBytes = 0; // of those, bytes an earlier try had left
-    std::string reason;            // UTF-8 text of the first failure, empty when complete
+    std::int64_t bytes = 0;         // bytes in the file
+    std::int64_t resumedBytes = 0;  // of those, bytes an earlier try had left
+    std::string reason;             // UTF-8 text of the first failure, empty when complete
+    bool publishStepFailed = false; // complete, but saved as received: the publish step failed
 };
 
 } // namespace tb::download

@@ -221,6 +221,7 @@ void DownloadTask::finish() {
         m_outcome.bytes = written;
         m_outcome.resumedBytes = m_ledger.resumedBytes();
         m_outcome.reason = complete ? std::string() : m_failure;
+        m_outcome.publishStepFailed = complete && m_publishStepFailed;
         if (!complete && m_outcome.reason.empty()) {
             m_outcome.reason = m_outcome.stopped ? "任务已停止" : "下载未完成";
         }
@@ -234,15 +235,15 @@ void DownloadTask::finish() {
     m_ended.notify_all();
 }
 
-// Renames a complete download onto the target name; keeps an incomplete one for a later try
-// (or removes it when it cannot be continued). Returns whether the song is complete.
+// Puts a complete download under the target name (publishSong); keeps an incomplete one for a later
+// try (or removes it when it cannot be continued). Returns whether the song is complete.
 bool DownloadTask::settleFile() {
     if (!m_fileOpen) {
         m_target.close(); // an earlier try's file, if one was taken, stays as it was
         return false;
     }
     if (!m_writeFailed && m_ledger.complete()) {
-        const int error = m_target.complete();
+        const int error = publishSong();
         if (error == 0) {
             return true;
         }
@@ -250,6 +251,22 @@ bool DownloadTask::settleFile() {
     }
     m_target.keep(m_ledger.rangesOnDisk());
     return false;
+}
+
+// Puts the complete song under the target name: through the settings' publish step when
+// there is one, falling back to the plain rename when the step fails, so that the song is
+// never lost to the step. 0 or an errno of the rename.
+int DownloadTask::publishSong() {
+    if (m_settings.publish && m_target.flush() == 0) {
+        if (m_settings.publish(Utf8ToLocal(m_target.partialPath()),
+                               Utf8ToLocal(m_target.target()))) {
+            m_target.handedOver();
+            return 0;
+        }
+        m_publishStepFailed = true;
+        log("歌曲未能按设定保存，已按收到的原样保存", false);
+    }
+    return m_target.complete();
 }
 
 } // namespace tb::download

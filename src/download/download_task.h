@@ -1,8 +1,8 @@
 #pragma once
 // One running download and its control flow: the control thread starts the connections,
 // delivers their reports in queue order, keeps the journal of the partial file current, and
-// after the last connection has ended settles the file (renamed onto the target, kept for a
-// later try, or removed) and reports kind 4.
+// after the last connection has ended settles the file (renamed onto the target or handed to
+// the settings' publish step, kept for a later try, or removed) and reports kind 4.
 //
 // The parts it coordinates each keep their own state: the segments and byte counters
 // (SegmentLedger), the partial file, its journal and the final rename (TargetFile), and the
@@ -94,6 +94,7 @@ private:
     void watchStopGrace();
     void finish();
     bool settleFile();
+    int publishSong();
 
     const EngineSettings m_engine;
     DownloadSettings m_settings;
@@ -125,6 +126,7 @@ private:
     std::vector<ByteRange> m_journaled;
     std::optional<std::chrono::steady_clock::time_point> m_graceEnd;
     bool m_graceLogged = false;
+    bool m_publishStepFailed = false;
 
     std::atomic<bool> m_ended{false};
     std::thread m_control;

@@ -110,6 +110,17 @@ int TargetFile::complete() {
     return 0;
 }
 
+int TargetFile::flush() {
+    return m_file.isOpen() ? m_file.sync() : EBADF;
+}
+
+void TargetFile::handedOver() {
+    m_file.close();
+    platform::RemoveFileIfPresent(journalPath());
+    platform::RemoveFileIfPresent(partialPath());
+    platform::SyncFolderOf(m_target);
+}
+
 void TargetFile::keep(const std::vector<ByteRange>& ranges) {
     if (!m_journaled || ranges.empty()) {
         discard();

@@ -3,10 +3,12 @@
 // download is complete: the data goes into a partial file beside it (the target name +
 // ".tbpart", which no song name ends in), with a journal (".tbjournal") of the ranges on disk
 // so that a later try can continue, and the partial file is renamed onto the target name
-// once every byte is in and flushed. Paths are UTF-8.
+// (or handed to whoever puts the song there) once every byte is in and flushed. Paths are
+// UTF-8.
 //
 // open() happens on one thread before any write; writes come from several threads at once
-// (at different offsets) and record() from another; complete(), keep() and discard() only
+// (at different offsets) and record() from another; complete(), flush(), handedOver(), keep()
+// and discard() only
 // once no write can come any more.
 
 #include "download/resume_journal.h"
@@ -52,6 +54,11 @@ public:
     // Flushes, renames onto the target name (never over an existing file) and removes the
     // journal. EEXIST when a file of the target's name appeared meanwhile.
     int complete();
+    // Flushes every byte written so far: the file is then whole on disk for a reader.
+    int flush();
+    // Someone else has put the song under the target name from the flushed partial file:
+    // closes and removes the partial file and its journal.
+    void handedOver();
     // Records ranges and closes, leaving the partial file and its journal for a later try;
     // a download that cannot be continued is removed instead.
     void keep(const std::vector<ByteRange>& ranges);

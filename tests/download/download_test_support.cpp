@@ -76,6 +76,7 @@ download::DownloadSettings testSettings(const std::string& url, const std::files
     settings.connectTimeoutMs = 5000;
     settings.receiveTimeoutMs = options.receiveTimeoutMs;
     settings.stopGraceMs = 1000;
+    settings.publish = options.publish;
     return settings;
 }
 

@@ -63,7 +63,8 @@ struct RunOptions {
     int targetExistsAnswer = download::kGiveUp;
     int retryCount = 0;
     transport::RateFloor rateFloor = transport::kDefaultRateFloor;
-    EventRecorder* recorder = nullptr; // records there instead of a recorder of its own
+    EventRecorder* recorder = nullptr;  // records there instead of a recorder of its own
+    download::PublishStep publish = {}; // handed to the settings unchanged
 };
 
 // The settings record of a test download of url into target (UTF-8 path), the program's own

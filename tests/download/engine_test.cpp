@@ -238,6 +238,45 @@ TEST_F(EngineWithNginx, ExistingTargetIsNeverOverwritten) {
               sha256Hex(testBytes(100'000, 5)));
 }
 
+// A publish step is handed the complete partial file before kind 4 and puts the song under
+// the target itself; when it fails, the partial file it left untouched becomes the song.
+TEST_F(EngineWithNginx, PublishStepPutsTheSongInPlaceOrTheSongIsSavedAsReceived) {
+    const std::string data = testBytes(300'000, 11);
+    const std::string url = s_nginx->addFile("files/publish.bin", data);
+    for (const bool succeeds : {true, false}) {
+        SCOPED_TRACE(succeeds ? "the step succeeds" : "the step fails");
+        const fs::path target = m_folder.path() / (succeeds ? "标签.mp3" : "原样.mp3");
+        EventRecorder recorder;
+        std::vector<std::string> given;
+        bool partialWasWhole = false;
+        bool beforeFinish = false;
+        RunOptions options;
+        options.recorder = &recorder;
+        options.publish = [&](const std::string& partial, const std::string& name) {
+            given = {partial, name};
+            const std::string bytes = readFile(tb::LocalToUtf8(partial));
+            partialWasWhole = bytes == data;
+            beforeFinish = recorder.count(kEventFinished) == 0;
+            if (succeeds) {
+                std::ofstream(tb::LocalToUtf8(name), std::ios::binary) << "TAG" << bytes;
+            }
+            return succeeds;
+        };
+        const DownloadRun run = runDownload(url, target, options);
+        expectEndsWithOneFinish(run);
+        EXPECT_TRUE(run.outcome.complete) << run.outcome.reason;
+        EXPECT_EQ(run.outcome.publishStepFailed, !succeeds);
+        const std::string partial = TargetFile::PartialPathOf(target.string());
+        EXPECT_EQ(given, (std::vector<std::string>{tb::Utf8ToLocal(partial),
+                                                   tb::Utf8ToLocal(target.string())}));
+        EXPECT_TRUE(partialWasWhole);
+        EXPECT_TRUE(beforeFinish);
+        EXPECT_EQ(sha256Hex(readFile(target)), sha256Hex(succeeds ? "TAG" + data : data));
+        EXPECT_FALSE(fs::exists(partial));
+        EXPECT_FALSE(fs::exists(TargetFile::JournalPathOf(target.string())));
+    }
+}
+
 TEST(EngineWithTls, UntrustedCertificateIsRefused) {
     const NginxServer server = NginxServer::withSelfSignedTls();
     ASSERT_TRUE(server.running()) << server.problem();

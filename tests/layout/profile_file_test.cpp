@@ -2,6 +2,7 @@
 // expect of INI files, in local text.
 
 #include "data/local_text.h"
+#include "layout/download_options.h"
 #include "layout/profile_file.h"
 #include "platform/temp_folder.h"
 #include "support/test_files.h"
@@ -207,6 +208,28 @@ TEST_F(ProfileFile, WhatCouldNotBeReadBackIsNotWritten) {
     fs::create_directory(m_folder.path() / "folder.ini");
     EXPECT_FALSE(WriteProfileString(pathOf("folder.ini"), "s", "k", "v"));
     EXPECT_TRUE(fs::is_directory(m_folder.path() / "folder.ini"));
+}
+
+// The download switches: off without a file, kept as the user left them, in the file's own
+// GB18030 text, beside whatever else the file holds.
+TEST_F(ProfileFile, DownloadSwitchesAreOffUntilSavedAndThenKept) {
+    EXPECT_EQ(DownloadOptionsFileName(), local("下载选项.ini"));
+    const std::string file = pathOf("下载选项.ini");
+    EXPECT_EQ(LoadDownloadOptions(file), DownloadOptions{});
+    EXPECT_FALSE(DownloadOptions{}.writeSongTags || DownloadOptions{}.saveLyricsFile);
+
+    for (const DownloadOptions options :
+         {DownloadOptions{true, false}, DownloadOptions{false, true}, DownloadOptions{true, true},
+          DownloadOptions{}}) {
+        ASSERT_TRUE(SaveDownloadOptions(file, options));
+        EXPECT_EQ(LoadDownloadOptions(file), options);
+    }
+    EXPECT_EQ(contentOf("下载选项.ini"), local("[下载]\r\n写入歌曲标签=0\r\n保存歌词文件=0\r\n"));
+
+    writeFile("下载选项.ini", local("; by hand\n[下载]\n写入歌曲标签 = yes\n保存歌词文件=2\n"));
+    EXPECT_EQ(LoadDownloadOptions(file), (DownloadOptions{false, true}));
+    EXPECT_FALSE(
+        SaveDownloadOptions(pathOf("no-folder/下载选项.ini"), DownloadOptions{true, true}));
 }
 
 } // namespace
