@@ -21,6 +21,13 @@ TEST_F(SongDetailTest, FullReplyGivesAudioImageAndLyrics) {
     EXPECT_EQ(resolve(hash, "503"), base + "/audio/" + hash + ".mp3");
     EXPECT_EQ(image, base + "/cover/" + hash + ".jpg");
     EXPECT_EQ(lyrics, L("[00:01.00]line one\r\n[00:02.50]第二行\r\n"));
+
+    const SongDetail detail = ResolveSongDetailValue(PlayInfoAddress(base, hash, "503"));
+    EXPECT_TRUE(detail.parsed);
+    EXPECT_EQ(detail.playUrl, base + "/audio/" + hash + ".mp3");
+    EXPECT_EQ(detail.songName, L("抖音 - 夜空"));
+    EXPECT_EQ(detail.authorName, "Singer");
+    EXPECT_EQ(detail.albumName, "Album");
 }
 
 TEST_F(SongDetailTest, PartialRepliesFillWhatTheyCarry) {
