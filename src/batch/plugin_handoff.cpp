@@ -8,6 +8,7 @@
 #include "platform/process_launch.h"
 #include "platform/prompt.h"
 #include "plugin/path_codec.h"
+#include "plugin/plugin_extras.h"
 
 namespace tb::batch {
 
@@ -32,17 +33,22 @@ void OnPluginSwitchClicked(bool ticked, const PluginImage& image) {
                     "就是不提示 没有写回调接口返回信息"));
 }
 
-std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl) {
-    return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl;
+std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl,
+                              const tags::SongExtras& extras) {
+    // Without a play address the helper must see one argument and end, as it always has.
+    const std::string extraArguments =
+        playUrl.empty() ? std::string() : plugin::PluginExtrasArguments(extras);
+    return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl + extraArguments;
 }
 
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress) {
+bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                          const tags::SongExtras& extras) {
     std::string image;
     std::string lyrics;
     const std::string playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
     // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
     return platform::StartDetachedProcess(std::string("./") + kPluginProgram,
-                                          PluginCommandLine(targetPath, playUrl));
+                                          PluginCommandLine(targetPath, playUrl, extras));
 }
 
 } // namespace tb::batch

@@ -3,6 +3,8 @@
 // the helper program `batchget` into the current folder, and the hand-off of one song to a
 // helper process of its own.
 
+#include "tags/song_extras.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,12 +27,15 @@ void ReleasePlugin(const PluginImage& image);
 // helper) and the user is told that no progress will be shown. Unticking does nothing.
 void OnPluginSwitchClicked(bool ticked, const PluginImage& image);
 
-// The helper's command line: " " + the encoded target path + " " + the play address.
-std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl);
+// The helper's command line: " " + the encoded target path + " " + the play address, then
+// the song's extras when any is switched on (plugin_extras.h).
+std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl,
+                              const tags::SongExtras& extras = {});
 
 // Resolves the play address of playInfoAddress once more and starts the helper from the
-// current folder with the target path (local text), detached: the result is not awaited.
-// True when the helper process started.
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress);
+// current folder with the target path (local text) and the song's extras, detached: the
+// result is not awaited. True when the helper process started.
+bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                          const tags::SongExtras& extras = {});
 
 } // namespace tb::batch
