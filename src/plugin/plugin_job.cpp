@@ -5,6 +5,7 @@
 #include "platform/events.h"
 #include "platform/file_publish.h"
 #include "platform/file_system.h"
+#include "plugin/plugin_tagging.h"
 
 #include <openssl/evp.h>
 
@@ -48,12 +49,20 @@ std::optional<std::string> fetchSong(const std::string& playUrl,
 
 enum class Holder { Nothing, SameBytes, OtherBytes };
 
-Holder holderOf(const std::string& path, const std::string& digest) {
+// The received song as the placement sees it.
+struct SongIdentity {
+    std::string digest;      // MD5 of the bytes, for the marked name
+    std::string audioDigest; // MD5 of the audio alone, for what a name holds
+    const tags::SongExtras& extras;
+};
+
+// What a name holds, judged by the audio alone: a song saved earlier with its tag in front
+// is the same song.
+Holder holderOf(const std::string& path, const SongIdentity& song) {
     if (!platform::FileExists(path) && !platform::FolderExists(path)) {
         return Holder::Nothing;
     }
-    const std::optional<std::string> bytes = platform::ReadWholeFile(path);
-    return bytes && Md5Hex(*bytes) == digest ? Holder::SameBytes : Holder::OtherBytes;
+    return FileHoldsAudio(path, song.audioDigest) ? Holder::SameBytes : Holder::OtherBytes;
 }
 
 // The names the song may take, in order: the target, its digest-marked form, then that
@@ -72,17 +81,17 @@ std::string candidateName(const std::string& target, const std::string& digest, 
 // Puts the written temporary file under the first name that is free, unless a name already
 // holds the same bytes. Nothing of other bytes is ever replaced.
 Placement placeUnderFreeName(const std::string& temporary, const std::string& target,
-                             const std::string& digest) {
+                             const SongIdentity& song) {
     Placement placement;
     for (int index = 0;; ++index) {
-        const std::string name = candidateName(target, digest, index);
+        const std::string name = candidateName(target, song.digest, index);
         if (name.empty()) {
             return placement;
         }
         placement.path = name;
-        Holder holder = holderOf(name, digest);
+        Holder holder = holderOf(name, song);
         if (holder == Holder::Nothing) {
-            const platform::MoveResult moved = platform::MoveFileNoReplace(temporary, name);
+            const platform::MoveResult moved = PublishReceivedSong(temporary, name, song.extras);
             if (moved == platform::MoveResult::Moved) {
                 placement.stop = PlaceStop::Saved;
                 return placement;
@@ -90,7 +99,7 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
             if (moved == platform::MoveResult::Failed) {
                 return placement;
             }
-            holder = holderOf(name, digest); // someone else took the name meanwhile
+            holder = holderOf(name, song); // someone else took the name meanwhile
         }
         if (holder == Holder::SameBytes) {
             placement.stop = PlaceStop::AlreadyThere;
@@ -99,19 +108,19 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
     }
 }
 
-Placement place(const std::string& song, const std::string& target, const std::string& digest) {
+Placement place(const std::string& bytes, const std::string& target, const SongIdentity& song) {
     Placement placement;
     placement.path = target;
-    if (holderOf(target, digest) == Holder::SameBytes) {
+    if (holderOf(target, song) == Holder::SameBytes) {
         placement.stop = PlaceStop::AlreadyThere;
         return placement;
     }
     const std::optional<std::string> temporary =
-        platform::WriteTemporaryFileIn(platform::FolderOf(target), kTemporaryPrefix, song);
+        platform::WriteTemporaryFileIn(platform::FolderOf(target), kTemporaryPrefix, bytes);
     if (!temporary) {
         return placement;
     }
-    placement = placeUnderFreeName(*temporary, target, digest);
+    placement = placeUnderFreeName(*temporary, target, song);
     if (placement.stop != PlaceStop::Saved) {
         platform::DeleteFile(*temporary);
     }
@@ -142,16 +151,16 @@ std::string ErrorLogName() {
 }
 
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
-                       const transport::RateFloor& rateFloor) {
+                       const transport::RateFloor& rateFloor, const tags::SongExtras& extras) {
     JobResult result;
     result.savedPath = targetPath;
     Placement placement;
-    if (const std::optional<std::string> song = fetchSong(playUrl, rateFloor)) {
-        const std::string digest = Md5Hex(*song);
-        placement = place(*song, targetPath, digest);
+    if (const std::optional<std::string> bytes = fetchSong(playUrl, rateFloor)) {
+        const SongIdentity song{Md5Hex(*bytes), AudioDigestOf(*bytes), extras};
+        placement = place(*bytes, targetPath, song);
         if (placement.stop == PlaceStop::NotWritten) {
             createFolderChain(platform::FolderOf(targetPath));
-            placement = place(*song, targetPath, digest);
+            placement = place(*bytes, targetPath, song);
         }
         result.savedPath = placement.path;
     }
@@ -159,6 +168,7 @@ JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl
         result.outcome = JobOutcome::AlreadyThere;
     } else if (placement.stop == PlaceStop::Saved) {
         result.outcome = JobOutcome::Saved;
+        WriteLyricsFileIfWanted(result.savedPath, extras);
         appendRecord(DownloadLogName(), targetPath,
                      Utf8ToLocal("本次下载：  ") + result.savedPath + "    " + playUrl +
                          "      - OK -\r\n");
