@@ -36,13 +36,18 @@ std::string PluginCommandLine(const std::string& targetPath, const std::string& 
     return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl;
 }
 
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress) {
+PluginLaunch LaunchPluginDownload(const std::string& targetPath,
+                                  const std::string& playInfoAddress) {
     std::string image;
     std::string lyrics;
-    const std::string playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
-    // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
-    return platform::StartDetachedProcess(std::string("./") + kPluginProgram,
-                                          PluginCommandLine(targetPath, playUrl));
+    PluginLaunch launch;
+    launch.playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
+    if (!launch.playUrl.empty()) {
+        // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
+        launch.helper = platform::StartChildProcess(std::string("./") + kPluginProgram,
+                                                    PluginCommandLine(targetPath, launch.playUrl));
+    }
+    return launch;
 }
 
 } // namespace tb::batch

@@ -3,6 +3,8 @@
 // the helper program `batchget` into the current folder, and the hand-off of one song to a
 // helper process of its own.
 
+#include "platform/process_launch.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,9 +30,17 @@ void OnPluginSwitchClicked(bool ticked, const PluginImage& image);
 // The helper's command line: " " + the encoded target path + " " + the play address.
 std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl);
 
+// What became of one launch.
+struct PluginLaunch {
+    std::optional<platform::ChildId> helper; // empty when no helper runs for the song
+    std::string playUrl;                     // the play address resolved for it
+};
+
 // Resolves the play address of playInfoAddress once more and starts the helper from the
-// current folder with the target path (local text), detached: the result is not awaited.
-// True when the helper process started.
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress);
+// current folder with the target path (local text), as a child of this process that is
+// not awaited here. No helper is started when the address resolves to nothing (the helper
+// could not do anything with it).
+PluginLaunch LaunchPluginDownload(const std::string& targetPath,
+                                  const std::string& playInfoAddress);
 
 } // namespace tb::batch

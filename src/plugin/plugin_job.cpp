@@ -5,9 +5,11 @@
 #include "platform/events.h"
 #include "platform/file_publish.h"
 #include "platform/file_system.h"
+#include "plugin/plugin_records.h"
 
 #include <openssl/evp.h>
 
+#include <memory>
 #include <optional>
 
 namespace tb::plugin {
@@ -23,27 +25,123 @@ struct Placement {
     std::string path; // saved under, or the last name tried
 };
 
-// The song, or nothing when the reply is not a whole 2xx body.
-std::optional<std::string> fetchOnce(const std::string& playUrl,
-                                     const transport::RateFloor& rateFloor, bool& empty) {
-    net::FetchBytesArgs args;
-    args.rateFloor = rateFloor;
-    std::string body = net::FetchBytes(LocalToUtf8(playUrl), args);
-    empty = body.empty();
-    if (args.status < 200 || args.status > 299 || !args.bodyComplete || body.empty()) {
-        return std::nullopt;
+// MD5 over bytes that come piece by piece.
+class Md5Digest {
+public:
+    Md5Digest() { restart(); }
+    void restart() { m_ready = EVP_DigestInit_ex(m_context.get(), EVP_md5(), nullptr) == 1; }
+    void add(std::string_view bytes) {
+        m_ready = m_ready && EVP_DigestUpdate(m_context.get(), bytes.data(), bytes.size()) == 1;
     }
-    return body;
+    // Lower-case hexadecimal; empty when the digest could not be computed.
+    std::string hex() {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (!m_ready || EVP_DigestFinal_ex(m_context.get(), digest, &length) != 1) {
+            return {};
+        }
+        return hexText(digest, length);
+    }
+    static std::string hexText(const unsigned char* digest, unsigned int length) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string text;
+        for (unsigned int i = 0; i < length; ++i) {
+            text += kHex[digest[i] >> 4];
+            text += kHex[digest[i] & 0x0F];
+        }
+        return text;
+    }
+
+private:
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_context{EVP_MD_CTX_new(),
+                                                                      &EVP_MD_CTX_free};
+    bool m_ready = false;
+};
+
+// The song in its temporary file beside the target, with the digest of its bytes.
+struct FetchedSong {
+    std::string temporaryPath;
+    std::string digest;
+};
+
+// Creates every folder of the chain from the root down; failures are ignored.
+void createFolderChain(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        platform::CreateFolder(folder.substr(0, slash));
+        platform::ProcessPendingEvents();
+    }
 }
 
-std::optional<std::string> fetchSong(const std::string& playUrl,
-                                     const transport::RateFloor& rateFloor) {
-    bool empty = false;
-    std::optional<std::string> song = fetchOnce(playUrl, rateFloor, empty);
-    if (!song && empty) {
-        song = fetchOnce(playUrl, rateFloor, empty);
+// A temporary file in the target's folder; when none can be made there, the folder chain
+// is created and it is tried once more.
+std::optional<platform::TemporaryFile> temporaryBeside(const std::string& target) {
+    const std::string folder = platform::FolderOf(target);
+    if (std::optional<platform::TemporaryFile> file =
+            platform::TemporaryFile::CreateIn(folder, kTemporaryPrefix)) {
+        return file;
     }
-    return song;
+    createFolderChain(folder);
+    return platform::TemporaryFile::CreateIn(folder, kTemporaryPrefix);
+}
+
+enum class FetchStop { Whole, NotTheSong, Empty, NotWritten };
+
+// Streams one reply into file, the digest taken as the bytes arrive. Whole only for a
+// complete, non-empty 2xx body that was written in full.
+FetchStop fetchInto(platform::TemporaryFile& file, Md5Digest& digest, const std::string& playUrl,
+                    const transport::RateFloor& rateFloor) {
+    bool written = file.restart();
+    std::size_t received = 0;
+    digest.restart();
+    net::FetchBytesArgs args;
+    args.rateFloor = rateFloor;
+    args.bodySink = [&](std::string_view piece) {
+        received += piece.size();
+        digest.add(piece);
+        written = written && file.append(piece);
+        return written;
+    };
+    net::FetchBytes(LocalToUtf8(playUrl), args);
+    if (!written) {
+        return FetchStop::NotWritten;
+    }
+    if (received == 0) {
+        return FetchStop::Empty;
+    }
+    const bool song = args.status >= 200 && args.status <= 299 && args.bodyComplete;
+    return song ? FetchStop::Whole : FetchStop::NotTheSong;
+}
+
+// The song, fetched into a temporary file in the target's folder (an empty reply is
+// fetched once more), or nothing when no whole song could be written there; nothing of a
+// failed fetch stays behind.
+std::optional<FetchedSong> fetchSong(const std::string& target, const std::string& playUrl,
+                                     const transport::RateFloor& rateFloor) {
+    std::optional<platform::TemporaryFile> file = temporaryBeside(target);
+    if (!file) {
+        return std::nullopt;
+    }
+    Md5Digest digest;
+    FetchStop stop = fetchInto(*file, digest, playUrl, rateFloor);
+    if (stop == FetchStop::Empty) {
+        stop = fetchInto(*file, digest, playUrl, rateFloor);
+    }
+    const std::string path = file->path();
+    if (!file->close() || stop != FetchStop::Whole) {
+        platform::DeleteFile(path);
+        return std::nullopt;
+    }
+    return FetchedSong{path, digest.hex()};
+}
+
+std::string fileDigest(const std::string& path) {
+    Md5Digest digest;
+    if (!platform::ReadFileInPieces(path,
+                                    [&digest](std::string_view piece) { digest.add(piece); })) {
+        return {};
+    }
+    return digest.hex();
 }
 
 enum class Holder { Nothing, SameBytes, OtherBytes };
@@ -52,8 +150,8 @@ Holder holderOf(const std::string& path, const std::string& digest) {
     if (!platform::FileExists(path) && !platform::FolderExists(path)) {
         return Holder::Nothing;
     }
-    const std::optional<std::string> bytes = platform::ReadWholeFile(path);
-    return bytes && Md5Hex(*bytes) == digest ? Holder::SameBytes : Holder::OtherBytes;
+    const std::string held = fileDigest(path);
+    return !held.empty() && held == digest ? Holder::SameBytes : Holder::OtherBytes;
 }
 
 // The names the song may take, in order: the target, its digest-marked form, then that
@@ -99,77 +197,38 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
     }
 }
 
-Placement place(const std::string& song, const std::string& target, const std::string& digest) {
+Placement place(const FetchedSong& song, const std::string& target) {
     Placement placement;
     placement.path = target;
-    if (holderOf(target, digest) == Holder::SameBytes) {
+    if (holderOf(target, song.digest) == Holder::SameBytes) {
         placement.stop = PlaceStop::AlreadyThere;
-        return placement;
+    } else {
+        placement = placeUnderFreeName(song.temporaryPath, target, song.digest);
     }
-    const std::optional<std::string> temporary =
-        platform::WriteTemporaryFileIn(platform::FolderOf(target), kTemporaryPrefix, song);
-    if (!temporary) {
-        return placement;
-    }
-    placement = placeUnderFreeName(*temporary, target, digest);
     if (placement.stop != PlaceStop::Saved) {
-        platform::DeleteFile(*temporary);
+        platform::DeleteFile(song.temporaryPath);
     }
     return placement;
 }
 
-// Creates every folder of the chain from the root down; failures are ignored.
-void createFolderChain(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1)) {
-        platform::CreateFolder(folder.substr(0, slash));
-        platform::ProcessPendingEvents();
-    }
-}
-
-void appendRecord(const std::string& logName, const std::string& path, const std::string& text) {
-    platform::AppendToFile(platform::FolderOf(path) + logName, text);
-}
-
 } // namespace
-
-std::string DownloadLogName() {
-    return Utf8ToLocal("下载信息.TXT");
-}
-
-std::string ErrorLogName() {
-    return Utf8ToLocal("错误信息.TXT");
-}
 
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
                        const transport::RateFloor& rateFloor) {
     JobResult result;
     result.savedPath = targetPath;
     Placement placement;
-    if (const std::optional<std::string> song = fetchSong(playUrl, rateFloor)) {
-        const std::string digest = Md5Hex(*song);
-        placement = place(*song, targetPath, digest);
-        if (placement.stop == PlaceStop::NotWritten) {
-            createFolderChain(platform::FolderOf(targetPath));
-            placement = place(*song, targetPath, digest);
-        }
+    if (const std::optional<FetchedSong> song = fetchSong(targetPath, playUrl, rateFloor)) {
+        placement = place(*song, targetPath);
         result.savedPath = placement.path;
     }
     if (placement.stop == PlaceStop::AlreadyThere) {
         result.outcome = JobOutcome::AlreadyThere;
     } else if (placement.stop == PlaceStop::Saved) {
         result.outcome = JobOutcome::Saved;
-        appendRecord(DownloadLogName(), targetPath,
-                     Utf8ToLocal("本次下载：  ") + result.savedPath + "    " + playUrl +
-                         "      - OK -\r\n");
+        AppendOkRecord(targetPath, result.savedPath, playUrl);
     } else {
-        // The record goes where the user looks for the song, even when nothing came to save.
-        const std::string folder = platform::FolderOf(targetPath);
-        if (!folder.empty() && !platform::FolderExists(folder)) {
-            createFolderChain(folder);
-        }
-        appendRecord(ErrorLogName(), targetPath,
-                     Utf8ToLocal("错误任务：  ") + result.savedPath + "    " + playUrl + "\r\n");
+        AppendErrorRecord(result.savedPath, playUrl);
     }
     return result;
 }
@@ -180,13 +239,7 @@ std::string Md5Hex(std::string_view bytes) {
     if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) {
         return {};
     }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < length; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 0x0F];
-    }
-    return text;
+    return Md5Digest::hexText(digest, length);
 }
 
 std::string DigestMarkedPath(const std::string& targetPath, const std::string& digest) {

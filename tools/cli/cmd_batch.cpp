@@ -1,10 +1,12 @@
-// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--pick LIST] [--answer yes|no]
+// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--helpers N] [--pick LIST]
+//                     [--answer yes|no]
 //   Fills a result list by the search, ticks the picked rows (all without --pick), puts DIR
 //   into the save folder, ticks the plug-in switch with --plugin (releasing the helper into
 //   the current folder) and runs the batch download command. Each message box prints
 //   "prompt: TEXT" and a question is answered by --answer. When the command has ended
-//   (after the last internal download) every row prints
-//   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED". Helpers are not awaited.
+//   (after the last internal download, and after the last helper has ended; at most N
+//   helpers run at once, 16 unless given) every row prints
+//   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED".
 
 #include "batch/batch_download.h"
 #include "batch/plugin_handoff.h"
@@ -29,6 +31,7 @@ struct BatchOptions {
     std::string keyword;
     std::string saveFolder;
     bool plugin = false;
+    int helpers = batch::kMaxHelpers;
     std::optional<std::string> pick;
     std::string answer = "yes";
 };
@@ -114,8 +117,9 @@ int runBatch(const BatchOptions& options) {
     {
         download::DownloadWorker worker(engine, list);
         batch::WorkerRowDownloader downloader(worker, engine);
-        batch::BatchDownload command({list, controls, downloader});
+        batch::BatchDownload command({list, controls, downloader}, options.helpers);
         command.DownloadTickedSongs();
+        command.waitForHelpers();
         engine.waitUntilIdle();
     }
     platform::setPrompt(nullptr);
@@ -131,6 +135,10 @@ CliRunner setupBatch(CLI::App& command) {
     command.add_option("--save", options->saveFolder, "the save folder")->required();
     command.add_flag("--plugin", options->plugin,
                      "download through the helper batchget, one process per song");
+    command
+        .add_option("--helpers", options->helpers,
+                    "helpers that may run at once with --plugin (default 16)")
+        ->check(CLI::Range(1, 1000));
     command
         .add_option("--pick", options->pick,
                     "0-based rows to tick, comma-separated "
