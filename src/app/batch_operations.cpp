@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -55,14 +56,22 @@ public:
     }
 };
 
-// The batch state of one main window, made on its first download event.
+// How often the window looks for helpers that have ended.
+constexpr int kHelperReapMs = 250;
+
+// The batch state of one main window, made on its first download event. Helpers outlive
+// the command, so a timer of the window keeps reaping them and recording the lost ones.
 struct WindowBatch {
     explicit WindowBatch(MainWindow& window)
-        : controls(window), batch({window.resultList(), controls, downloader}) {}
+        : controls(window), batch({window.resultList(), controls, downloader}) {
+        QObject::connect(&reapTimer, &QTimer::timeout, &window, [this] { batch.reapHelpers(); });
+        reapTimer.start(kHelperReapMs);
+    }
 
     WindowDownloadControls controls;
     ProgramRowDownloader downloader;
     batch::BatchDownload batch;
+    QTimer reapTimer;
 };
 
 WindowBatch& batchOf(MainWindow& window) {

@@ -16,6 +16,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Names the configuration folder that keeps the layout file.
     QCoreApplication::setApplicationName(QStringLiteral("tunebatch"));
+    // Lets a Wayland compositor match the window to the installed desktop entry (its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tunebatch"));
     tb::app::UseProgramFont();
     tb::platform::installQtPlatformHandlers();
     tb::skins::ApplyBaseSheet();

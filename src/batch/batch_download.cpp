@@ -8,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/file_system.h"
 #include "platform/prompt.h"
+#include "plugin/plugin_records.h"
 
 #include <chrono>
 #include <cstdio>
@@ -153,15 +154,63 @@ std::string BatchDownload::markedIfUsed(std::string name, std::string& usedNames
     return name;
 }
 
+// The row shows "回调已启动" once there is room for its helper; after the launch it is
+// unticked, shown and selected with "未知状态~", or "出错任务" when no helper could start.
 void BatchDownload::handToPlugin(int row, const std::string& fileName, const std::string& address,
                                  const tags::SongExtras& extras) {
+    if (!waitForHelperRoom()) {
+        return;
+    }
     ResultList& list = m_parts.list;
     list.setCell(row, kColProgress, Utf8ToLocal("回调已启动"));
-    LaunchPluginDownload(m_parts.controls.saveFolder() + fileName, address, extras);
-    list.setCell(row, kColStatus, Utf8ToLocal("未知状态~"));
+    const std::string targetPath = m_parts.controls.saveFolder() + fileName;
+    m_helpers.beginLaunch();
+    const PluginLaunch launch = LaunchPluginDownload(targetPath, address, extras);
+    m_helpers.endLaunch();
+    HelperJob job{row, address, targetPath, launch.playUrl.empty() ? address : launch.playUrl};
+    if (launch.helper) {
+        m_helpers.add(*launch.helper, std::move(job));
+        list.setCell(row, kColStatus, Utf8ToLocal("未知状态~"));
+    } else if (!ending()) {
+        recordLostSong(job);
+    }
     list.setTicked(row, false);
     list.ensureVisible(row);
     list.selectRow(row);
+}
+
+// False when the program is ending meanwhile.
+bool BatchDownload::waitForHelperRoom() {
+    reapHelpers();
+    while (!m_helpers.hasRoom() && !ending()) {
+        platform::WaitProcessingEvents(kBatchPollMs);
+        reapHelpers();
+    }
+    return !ending();
+}
+
+void BatchDownload::reapHelpers() {
+    for (const HelperJob& job : m_helpers.reapEnded()) {
+        recordLostSong(job);
+    }
+}
+
+void BatchDownload::waitForHelpers() {
+    reapHelpers();
+    while (m_helpers.alive() > 0) {
+        platform::WaitProcessingEvents(kBatchPollMs);
+        reapHelpers();
+    }
+}
+
+// The error record the helper would have written, and the row's status, unless the row
+// shows another song by now (a new search filled the list meanwhile).
+void BatchDownload::recordLostSong(const HelperJob& job) {
+    plugin::AppendErrorRecord(job.targetPath, job.playUrl);
+    ResultList& list = m_parts.list;
+    if (job.row < list.rowCount() && list.cell(job.row, kColUrl) == job.rowAddress) {
+        list.setCell(job.row, kColStatus, Utf8ToLocal("出错任务"));
+    }
 }
 
 void BatchDownload::handToWorker(int row, const std::string& fileName, const std::string& playUrl,

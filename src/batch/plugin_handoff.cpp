@@ -41,14 +41,19 @@ std::string PluginCommandLine(const std::string& targetPath, const std::string& 
     return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl + extraArguments;
 }
 
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
-                          const tags::SongExtras& extras) {
+PluginLaunch LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                                  const tags::SongExtras& extras) {
     std::string image;
     std::string lyrics;
-    const std::string playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
-    // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
-    return platform::StartDetachedProcess(std::string("./") + kPluginProgram,
-                                          PluginCommandLine(targetPath, playUrl, extras));
+    PluginLaunch launch;
+    launch.playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
+    if (!launch.playUrl.empty()) {
+        // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
+        launch.helper =
+            platform::StartChildProcess(std::string("./") + kPluginProgram,
+                                        PluginCommandLine(targetPath, launch.playUrl, extras));
+    }
+    return launch;
 }
 
 } // namespace tb::batch

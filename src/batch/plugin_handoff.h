@@ -3,6 +3,7 @@
 // the helper program `batchget` into the current folder, and the hand-off of one song to a
 // helper process of its own.
 
+#include "platform/process_launch.h"
 #include "tags/song_extras.h"
 
 #include <functional>
@@ -32,10 +33,17 @@ void OnPluginSwitchClicked(bool ticked, const PluginImage& image);
 std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl,
                               const tags::SongExtras& extras = {});
 
+// What became of one launch.
+struct PluginLaunch {
+    std::optional<platform::ChildId> helper; // empty when no helper runs for the song
+    std::string playUrl;                     // the play address resolved for it
+};
+
 // Resolves the play address of playInfoAddress once more and starts the helper from the
-// current folder with the target path (local text) and the song's extras, detached: the
-// result is not awaited. True when the helper process started.
-bool LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
-                          const tags::SongExtras& extras = {});
+// current folder with the target path (local text) and the song's extras, as a child of
+// this process that is not awaited here. No helper is started when the address resolves to
+// nothing (the helper could not do anything with it).
+PluginLaunch LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                                  const tags::SongExtras& extras = {});
 
 } // namespace tb::batch

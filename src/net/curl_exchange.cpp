@@ -272,9 +272,13 @@ std::size_t CurlExchange::onHeader(char* data, std::size_t size, std::size_t cou
 
 std::size_t CurlExchange::onBody(char* data, std::size_t size, std::size_t count, void* self) {
     auto* exchange = static_cast<CurlExchange*>(self);
-    exchange->noteReceived(size * count);
-    exchange->m_result.body.append(data, size * count);
-    return size * count;
+    const std::size_t bytes = size * count;
+    exchange->noteReceived(bytes);
+    if (exchange->m_sink) {
+        return exchange->m_sink(std::string_view(data, bytes)) ? bytes : 0;
+    }
+    exchange->m_result.body.append(data, bytes);
+    return bytes;
 }
 
 void CurlExchange::noteReceived(std::size_t bytes) {

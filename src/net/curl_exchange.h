@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tb::net {
@@ -59,6 +60,9 @@ public:
     // about once a second). A header block too large, or any limit broken before the final
     // header block is whole, ends it as `noResponse`; later, as `bodyCut`.
     bool setLimits(long connectMs, const transport::TransferLimits& limits);
+    // Hands the body to sink piece by piece instead of collecting it in the result; a sink
+    // that answers false ends the transfer (the body is then cut short).
+    void setBodySink(std::function<bool(std::string_view)> sink) { m_sink = std::move(sink); }
 
     // Runs the exchange, processing pending events between short waits on the network.
     // It ends as `abandoned`, whatever has arrived, as soon as requests are abandoned or
@@ -84,6 +88,7 @@ private:
     bool m_blockDone = false;  // the current header block ended with its blank line
     bool m_finalBlock = false; // ... and it is not a redirect curl will follow, nor 1xx
     ExchangeResult m_result;
+    std::function<bool(std::string_view)> m_sink;
 
     transport::TransferWatch m_watch;
     curl_off_t m_sent = 0; // request body bytes sent, as the watch has counted them

@@ -145,6 +145,9 @@ std::string FetchBytes(std::string_view url, FetchBytesArgs& args) {
     if (!exchange.setHeaderLines(headerLines(headers)) || !setBody(exchange, method, body)) {
         return {};
     }
+    if (args.bodySink) {
+        exchange.setBodySink(args.bodySink);
+    }
     ExchangeResult result = exchange.perform(args.stopWaiting);
     if (result.stop == ExchangeStop::notConnected || result.stop == ExchangeStop::badAddress ||
         result.stop == ExchangeStop::abandoned) {

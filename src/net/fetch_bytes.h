@@ -29,6 +29,9 @@ struct FetchBytesArgs {
     std::function<bool()> stopWaiting;    // asked while waiting; true gives the wait up
     // A transfer slower than this on average over the window ends as a read failure.
     transport::RateFloor rateFloor = transport::kDefaultRateFloor;
+    // When given, the body goes to this sink piece by piece as it arrives and the result is
+    // empty; a sink that answers false ends the transfer, cut short.
+    std::function<bool(std::string_view)> bodySink;
 
     std::string extraHeaders;    // in/out: the caller's lines; the default lines are added
     std::string postBytes;       // in/out: body bytes; filled from postData when empty

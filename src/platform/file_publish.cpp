@@ -8,6 +8,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tb::platform {
 namespace {
@@ -77,6 +78,42 @@ std::optional<std::string> WriteTemporaryFileIn(std::string_view folder, std::st
         return std::nullopt;
     }
     return localPath;
+}
+
+std::optional<TemporaryFile> TemporaryFile::CreateIn(std::string_view folder,
+                                                     std::string_view prefix) {
+    std::string localPath;
+    std::string base(folder);
+    if (!base.empty() && base.back() != '/') {
+        base += '/';
+    }
+    const int fd = createUniqueFile(base, prefix, localPath);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    return TemporaryFile(fd, std::move(localPath));
+}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)) {}
+
+TemporaryFile::~TemporaryFile() {
+    close();
+}
+
+bool TemporaryFile::append(std::string_view bytes) {
+    return m_fd >= 0 && writeAll(m_fd, bytes);
+}
+
+bool TemporaryFile::restart() {
+    return m_fd >= 0 && ::ftruncate(m_fd, 0) == 0 && ::lseek(m_fd, 0, SEEK_SET) == 0;
+}
+
+bool TemporaryFile::close() {
+    if (m_fd < 0) {
+        return false;
+    }
+    return ::close(std::exchange(m_fd, -1)) == 0;
 }
 
 MoveResult MoveFileNoReplace(std::string_view from, std::string_view to) {

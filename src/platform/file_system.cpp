@@ -104,13 +104,13 @@ bool FolderExists(std::string_view path) {
     return statPath(path, &info) && S_ISDIR(info.st_mode);
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view localPath) {
+bool ReadFileInPieces(std::string_view localPath,
+                      const std::function<void(std::string_view)>& piece) {
     const std::string path = fsPath(localPath);
     const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        return false;
     }
-    std::string bytes;
     char buffer[65536];
     while (true) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -122,11 +122,19 @@ std::optional<std::string> ReadWholeFile(std::string_view localPath) {
                 continue;
             }
             ::close(fd);
-            return std::nullopt; // also a folder: read fails with EISDIR
+            return false; // also a folder: read fails with EISDIR
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        piece(std::string_view(buffer, static_cast<std::size_t>(got)));
     }
     ::close(fd);
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view localPath) {
+    std::string bytes;
+    if (!ReadFileInPieces(localPath, [&bytes](std::string_view got) { bytes.append(got); })) {
+        return std::nullopt;
+    }
     return bytes;
 }
 

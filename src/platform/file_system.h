@@ -2,6 +2,7 @@
 // Whole-file operations on paths in local text. Failures are values: false or an empty
 // optional, never an exception.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,9 @@ bool FolderExists(std::string_view path);
 
 // The file's bytes; empty optional when it cannot be read (missing, a folder, no access).
 std::optional<std::string> ReadWholeFile(std::string_view path);
+// Reads the file from start to end, handing each piece of at most 64 KB to piece; false
+// when it cannot be read (then some pieces may have been handed over already).
+bool ReadFileInPieces(std::string_view path, const std::function<void(std::string_view)>& piece);
 // Creates or overwrites the file with the bytes. False when any step fails.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
 // Appends the bytes with one write at the end of the file (created when missing), so

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -160,6 +161,93 @@ bool StartDetachedProcess(std::string_view program, std::string_view commandLine
     }
     ::close(report[0]);
     return started;
+}
+
+namespace {
+
+// The arguments of a start as strings: the program first, then the command line's words
+// (UTF-8).
+std::vector<std::string> argumentsOf(std::string_view program, std::string_view commandLine) {
+    std::vector<std::string> arguments{LocalToUtf8(program)};
+    for (const std::string& argument : SplitCommandLine(commandLine)) {
+        arguments.push_back(LocalToUtf8(argument));
+    }
+    return arguments;
+}
+
+// posix_spawn's settings for a child that lives on by itself: own session, default signal
+// actions, nothing blocked, standard input from /dev/null, every further descriptor closed.
+struct SpawnSettings {
+    SpawnSettings() {
+        ready = ::posix_spawnattr_init(&attributes) == 0;
+        ready = ::posix_spawn_file_actions_init(&actions) == 0 && ready;
+        sigset_t all;
+        sigset_t none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        const short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+        ready = ready && ::posix_spawnattr_setflags(&attributes, flags) == 0 &&
+                ::posix_spawnattr_setsigdefault(&attributes, &all) == 0 &&
+                ::posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+                ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY,
+                                                   0) == 0 &&
+                ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1) == 0;
+    }
+    ~SpawnSettings() {
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+
+    posix_spawnattr_t attributes{};
+    posix_spawn_file_actions_t actions{};
+    bool ready = false;
+};
+
+} // namespace
+
+std::optional<ChildId> StartChildProcess(std::string_view program, std::string_view commandLine) {
+    const std::optional<std::string> path = resolveProgram(LocalToUtf8(program));
+    if (!path) {
+        return std::nullopt;
+    }
+    std::vector<std::string> arguments = argumentsOf(program, commandLine);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    SpawnSettings settings;
+    pid_t child = 0;
+    // glibc's posix_spawn reports a failed exec as its result, so a start that returns 0
+    // is a running program.
+    if (!settings.ready || ::posix_spawn(&child, path->c_str(), &settings.actions,
+                                         &settings.attributes, argv.data(), environ) != 0) {
+        return std::nullopt;
+    }
+    return child;
+}
+
+std::optional<ChildEnd> ReapChild(ChildId child) {
+    int status = 0;
+    pid_t reaped = 0;
+    do {
+        reaped = ::waitpid(child, &status, WNOHANG);
+    } while (reaped < 0 && errno == EINTR);
+    if (reaped == 0) {
+        return std::nullopt;
+    }
+    ChildEnd end;
+    if (reaped < 0) {
+        end.orderly = true;
+    } else if (WIFEXITED(status)) {
+        end.exitCode = WEXITSTATUS(status);
+        end.orderly = end.exitCode == 0;
+    } else if (WIFSIGNALED(status)) {
+        end.signal = WTERMSIG(status);
+    }
+    return end;
 }
 
 } // namespace tb::platform

@@ -204,7 +204,7 @@ void Audition::tickStreaming() {
 }
 
 void Audition::tickLocal() {
-    m_page.setProgress(ProgressPercent(m_reportedPercent / 100.0));
+    m_page.setProgress(static_cast<int>(m_reportedPercent)); // a whole percentage already
     const long long totalSeconds = LocalToInt(m_sourceDuration);
     const double elapsed = m_reportedPercent / 100.0 * static_cast<double>(totalSeconds);
     m_page.setTimeText(TotalAndRemainingText(totalSeconds, elapsed));

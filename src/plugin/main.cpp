@@ -3,7 +3,8 @@
 // The song's extras may follow the two arguments (plugin_extras.h); anything else ends it
 // at once, as does a wrong number of arguments. It shows what it fetches, saves the
 // song, appends a record to the log in the target's folder and ends; after a failure it
-// stays 30 seconds with a countdown. The exit status is 0 in every orderly case.
+// stays 30 seconds with a countdown. The exit status is 0 in every orderly case. When no
+// window can be opened it downloads all the same, unseen.
 // TUNEBATCH_BATCHGET_TICK_MS sets the length of a countdown second (tests).
 
 #include "data/local_text.h"
@@ -31,14 +32,28 @@ int countdownTickMs() {
     return ms > 0 && ms <= kTickMs ? static_cast<int>(ms) : kTickMs;
 }
 
-// Without any display the helper still downloads, in a window nobody sees.
-void chooseOffscreenWithoutDisplay() {
-    const bool hasDisplay = tb::platform::EnvironmentValue("DISPLAY") ||
-                            tb::platform::EnvironmentValue("WAYLAND_DISPLAY") ||
-                            tb::platform::EnvironmentValue("QT_QPA_PLATFORM");
-    if (!hasDisplay) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+bool contains(const std::string& list, const std::string& name) {
+    return (";" + list + ";").find(";" + name + ";") != std::string::npos;
+}
+
+// The helper downloads whether or not a window can be opened: without any display it
+// starts offscreen at once, and the desktop platform (the one asked for, if any) gets
+// Qt's offscreen platform as its fallback, for a display that is full or gone.
+void choosePlatformWithFallback() {
+    using tb::platform::EnvironmentValue;
+    const auto asked = EnvironmentValue("QT_QPA_PLATFORM");
+    std::string platforms;
+    if (asked && !asked->empty()) {
+        platforms = *asked;
+    } else if (EnvironmentValue("WAYLAND_DISPLAY")) {
+        platforms = EnvironmentValue("DISPLAY") ? "wayland;xcb" : "wayland";
+    } else if (EnvironmentValue("DISPLAY")) {
+        platforms = "xcb";
     }
+    if (!contains(platforms, "offscreen")) {
+        platforms += platforms.empty() ? "offscreen" : ";offscreen";
+    }
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platforms));
 }
 
 } // namespace
@@ -54,7 +69,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     tb::transport::InitialiseCurl(); // before Qt starts any thread
-    chooseOffscreenWithoutDisplay();
+    choosePlatformWithFallback();
     // Qt never sees the arguments, so a path that looks like a Qt option stays a path.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);

@@ -5,7 +5,9 @@
 #include "platform/events.h"
 #include "platform/file_publish.h"
 #include "platform/file_system.h"
+#include "plugin/plugin_records.h"
 #include "plugin/plugin_tagging.h"
+#include "tags/audio_digest.h"
 
 #include <openssl/evp.h>
 
@@ -24,45 +26,94 @@ struct Placement {
     std::string path; // saved under, or the last name tried
 };
 
-// The song, or nothing when the reply is not a whole 2xx body.
-std::optional<std::string> fetchOnce(const std::string& playUrl,
-                                     const transport::RateFloor& rateFloor, bool& empty) {
-    net::FetchBytesArgs args;
-    args.rateFloor = rateFloor;
-    std::string body = net::FetchBytes(LocalToUtf8(playUrl), args);
-    empty = body.empty();
-    if (args.status < 200 || args.status > 299 || !args.bodyComplete || body.empty()) {
-        return std::nullopt;
+// The song in its temporary file beside the target, with the digests of its bytes and of
+// its audio alone (audio_digest.h).
+struct FetchedSong {
+    std::string temporaryPath;
+    tags::AudioDigest::Digests digests;
+};
+
+// Creates every folder of the chain from the root down; failures are ignored.
+void createFolderChain(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        platform::CreateFolder(folder.substr(0, slash));
+        platform::ProcessPendingEvents();
     }
-    return body;
 }
 
-std::optional<std::string> fetchSong(const std::string& playUrl,
-                                     const transport::RateFloor& rateFloor) {
-    bool empty = false;
-    std::optional<std::string> song = fetchOnce(playUrl, rateFloor, empty);
-    if (!song && empty) {
-        song = fetchOnce(playUrl, rateFloor, empty);
+// A temporary file in the target's folder; when none can be made there, the folder chain
+// is created and it is tried once more.
+std::optional<platform::TemporaryFile> temporaryBeside(const std::string& target) {
+    const std::string folder = platform::FolderOf(target);
+    if (std::optional<platform::TemporaryFile> file =
+            platform::TemporaryFile::CreateIn(folder, kTemporaryPrefix)) {
+        return file;
     }
-    return song;
+    createFolderChain(folder);
+    return platform::TemporaryFile::CreateIn(folder, kTemporaryPrefix);
+}
+
+enum class FetchStop { Whole, NotTheSong, Empty, NotWritten };
+
+// Streams one reply into file, the digests taken as the bytes arrive. Whole only for a
+// complete, non-empty 2xx body that was written in full.
+FetchStop fetchInto(platform::TemporaryFile& file, tags::AudioDigest::Digests& digests,
+                    const std::string& playUrl, const transport::RateFloor& rateFloor) {
+    bool written = file.restart();
+    std::size_t received = 0;
+    tags::AudioDigest digest;
+    net::FetchBytesArgs args;
+    args.rateFloor = rateFloor;
+    args.bodySink = [&](std::string_view piece) {
+        received += piece.size();
+        digest.add(piece);
+        written = written && file.append(piece);
+        return written;
+    };
+    net::FetchBytes(LocalToUtf8(playUrl), args);
+    digests = digest.finish();
+    if (!written) {
+        return FetchStop::NotWritten;
+    }
+    if (received == 0) {
+        return FetchStop::Empty;
+    }
+    const bool song = args.status >= 200 && args.status <= 299 && args.bodyComplete;
+    return song ? FetchStop::Whole : FetchStop::NotTheSong;
+}
+
+// The song, fetched into a temporary file in the target's folder (an empty reply is
+// fetched once more), or nothing when no whole song could be written there; nothing of a
+// failed fetch stays behind.
+std::optional<FetchedSong> fetchSong(const std::string& target, const std::string& playUrl,
+                                     const transport::RateFloor& rateFloor) {
+    std::optional<platform::TemporaryFile> file = temporaryBeside(target);
+    if (!file) {
+        return std::nullopt;
+    }
+    tags::AudioDigest::Digests digests;
+    FetchStop stop = fetchInto(*file, digests, playUrl, rateFloor);
+    if (stop == FetchStop::Empty) {
+        stop = fetchInto(*file, digests, playUrl, rateFloor);
+    }
+    const std::string path = file->path();
+    if (!file->close() || stop != FetchStop::Whole) {
+        platform::DeleteFile(path);
+        return std::nullopt;
+    }
+    return FetchedSong{path, std::move(digests)};
 }
 
 enum class Holder { Nothing, SameBytes, OtherBytes };
 
-// The received song as the placement sees it.
-struct SongIdentity {
-    std::string digest;      // MD5 of the bytes, for the marked name
-    std::string audioDigest; // MD5 of the audio alone, for what a name holds
-    const tags::SongExtras& extras;
-};
-
 // What a name holds, judged by the audio alone: a song saved earlier with its tag in front
 // is the same song.
-Holder holderOf(const std::string& path, const SongIdentity& song) {
+Holder holderOf(const std::string& path, const FetchedSong& song) {
     if (!platform::FileExists(path) && !platform::FolderExists(path)) {
         return Holder::Nothing;
     }
-    return FileHoldsAudio(path, song.audioDigest) ? Holder::SameBytes : Holder::OtherBytes;
+    return FileHoldsAudio(path, song.digests.audio) ? Holder::SameBytes : Holder::OtherBytes;
 }
 
 // The names the song may take, in order: the target, its digest-marked form, then that
@@ -78,20 +129,22 @@ std::string candidateName(const std::string& target, const std::string& digest, 
     return index - 1 <= kNumberedNames ? NumberedPath(marked, index - 1) : std::string();
 }
 
-// Puts the written temporary file under the first name that is free, unless a name already
-// holds the same bytes. Nothing of other bytes is ever replaced.
-Placement placeUnderFreeName(const std::string& temporary, const std::string& target,
-                             const SongIdentity& song) {
+// Puts the song's temporary file under the first name that is free (with its tag when the
+// extras ask for it), unless a name already holds the same audio. Nothing of other audio is
+// ever replaced.
+Placement placeUnderFreeName(const FetchedSong& song, const std::string& target,
+                             const tags::SongExtras& extras) {
     Placement placement;
     for (int index = 0;; ++index) {
-        const std::string name = candidateName(target, song.digest, index);
+        const std::string name = candidateName(target, song.digests.whole, index);
         if (name.empty()) {
             return placement;
         }
         placement.path = name;
         Holder holder = holderOf(name, song);
         if (holder == Holder::Nothing) {
-            const platform::MoveResult moved = PublishReceivedSong(temporary, name, song.extras);
+            const platform::MoveResult moved =
+                PublishReceivedSong(song.temporaryPath, name, extras);
             if (moved == platform::MoveResult::Moved) {
                 placement.stop = PlaceStop::Saved;
                 return placement;
@@ -108,60 +161,30 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
     }
 }
 
-Placement place(const std::string& bytes, const std::string& target, const SongIdentity& song) {
+Placement place(const FetchedSong& song, const std::string& target,
+                const tags::SongExtras& extras) {
     Placement placement;
     placement.path = target;
     if (holderOf(target, song) == Holder::SameBytes) {
         placement.stop = PlaceStop::AlreadyThere;
-        return placement;
+    } else {
+        placement = placeUnderFreeName(song, target, extras);
     }
-    const std::optional<std::string> temporary =
-        platform::WriteTemporaryFileIn(platform::FolderOf(target), kTemporaryPrefix, bytes);
-    if (!temporary) {
-        return placement;
-    }
-    placement = placeUnderFreeName(*temporary, target, song);
     if (placement.stop != PlaceStop::Saved) {
-        platform::DeleteFile(*temporary);
+        platform::DeleteFile(song.temporaryPath);
     }
     return placement;
 }
 
-// Creates every folder of the chain from the root down; failures are ignored.
-void createFolderChain(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1)) {
-        platform::CreateFolder(folder.substr(0, slash));
-        platform::ProcessPendingEvents();
-    }
-}
-
-void appendRecord(const std::string& logName, const std::string& path, const std::string& text) {
-    platform::AppendToFile(platform::FolderOf(path) + logName, text);
-}
-
 } // namespace
-
-std::string DownloadLogName() {
-    return Utf8ToLocal("下载信息.TXT");
-}
-
-std::string ErrorLogName() {
-    return Utf8ToLocal("错误信息.TXT");
-}
 
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
                        const transport::RateFloor& rateFloor, const tags::SongExtras& extras) {
     JobResult result;
     result.savedPath = targetPath;
     Placement placement;
-    if (const std::optional<std::string> bytes = fetchSong(playUrl, rateFloor)) {
-        const SongIdentity song{Md5Hex(*bytes), AudioDigestOf(*bytes), extras};
-        placement = place(*bytes, targetPath, song);
-        if (placement.stop == PlaceStop::NotWritten) {
-            createFolderChain(platform::FolderOf(targetPath));
-            placement = place(*bytes, targetPath, song);
-        }
+    if (const std::optional<FetchedSong> song = fetchSong(targetPath, playUrl, rateFloor)) {
+        placement = place(*song, targetPath, extras);
         result.savedPath = placement.path;
     }
     if (placement.stop == PlaceStop::AlreadyThere) {
@@ -169,17 +192,9 @@ JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl
     } else if (placement.stop == PlaceStop::Saved) {
         result.outcome = JobOutcome::Saved;
         WriteLyricsFileIfWanted(result.savedPath, extras);
-        appendRecord(DownloadLogName(), targetPath,
-                     Utf8ToLocal("本次下载：  ") + result.savedPath + "    " + playUrl +
-                         "      - OK -\r\n");
+        AppendOkRecord(targetPath, result.savedPath, playUrl);
     } else {
-        // The record goes where the user looks for the song, even when nothing came to save.
-        const std::string folder = platform::FolderOf(targetPath);
-        if (!folder.empty() && !platform::FolderExists(folder)) {
-            createFolderChain(folder);
-        }
-        appendRecord(ErrorLogName(), targetPath,
-                     Utf8ToLocal("错误任务：  ") + result.savedPath + "    " + playUrl + "\r\n");
+        AppendErrorRecord(result.savedPath, playUrl);
     }
     return result;
 }

@@ -7,12 +7,6 @@
 
 namespace tb::plugin {
 
-std::string AudioDigestOf(std::string_view song) {
-    tags::AudioDigest digest;
-    digest.add(song);
-    return digest.finish().audio;
-}
-
 bool FileHoldsAudio(const std::string& path, const std::string& audioDigest) {
     const std::optional<std::string> digest = tags::FileAudioDigest(path);
     return digest && *digest == audioDigest;

@@ -6,16 +6,12 @@
 #include "platform/file_publish.h"
 #include "tags/song_extras.h"
 
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace tb::plugin {
 
-// The digest of the song's audio: its bytes with any leading ID3v2 tag left out.
-std::string AudioDigestOf(std::string_view song);
-
-// True when the file at path holds that audio, with or without a tag in front of it.
+// True when the file at path holds the audio of this digest (tags/audio_digest.h), with or
+// without a tag in front of it.
 bool FileHoldsAudio(const std::string& path, const std::string& audioDigest);
 
 // Gives the received song in temporary the name `name` without replacing anything there:

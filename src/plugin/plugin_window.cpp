@@ -26,7 +26,7 @@ PluginWindow::PluginWindow(const std::string& playUrl, const std::string& target
     const QString caption = text("正在下载：") + LocalToQString(playUrl);
     setWindowTitle(caption);
     resize(kWidth, kHeight);
-    标签1 = new QLabel(caption + text("\n保存位置：") + LocalToQString(targetPath), this);
+    标签1 = new QLabel(caption + text("\r\n保存位置：") + LocalToQString(targetPath), this);
     标签1->setObjectName(text("标签1"));
     标签1->setWordWrap(true);
     标签1->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -26,6 +26,10 @@ void BatchTest::SetUp() {
 
 void BatchTest::TearDown() {
     platform::ResumeRequests();
+    if (m_command) {
+        m_command->waitForHelpers(); // no helper outlives its test, none stays a zombie
+        m_command.reset();
+    }
     worker.reset();
     platform::setPrompt(nullptr);
     if (standin) {
@@ -70,10 +74,14 @@ void BatchTest::listSongs(const std::vector<TestSong>& songs, const std::string&
     }
 }
 
-void BatchTest::runBatch() {
-    batch::WorkerRowDownloader downloader(*worker, engine);
-    batch::BatchDownload command({list, controls, downloader});
-    command.DownloadTickedSongs();
+void BatchTest::runBatch(int maxHelpers) {
+    if (m_command) {
+        m_command->waitForHelpers();
+    }
+    m_downloader = std::make_unique<batch::WorkerRowDownloader>(*worker, engine);
+    m_command = std::make_unique<batch::BatchDownload>(
+        batch::BatchParts{list, controls, *m_downloader}, maxHelpers);
+    m_command->DownloadTickedSongs();
 }
 
 std::vector<std::string> BatchTest::savedFiles() const {

@@ -79,8 +79,11 @@ protected:
     // Starts the stand-in with these songs, their audio on nginx under audioFolder
     // ("" for the root), and lists them ticked.
     void listSongs(const std::vector<TestSong>& songs, const std::string& audioFolder = "");
-    // The batch command over the list, the controls and the worker.
-    void runBatch();
+    // The batch command over the list, the controls and the worker, with at most
+    // maxHelpers helpers at once. The command stays until the test ends, which waits for
+    // its helpers.
+    void runBatch(int maxHelpers = batch::kMaxHelpers);
+    batch::BatchDownload& lastBatch() { return *m_command; }
 
     std::string audioOf(int row) const { return m_audio.at(row); }
     // The save folder's files, UTF-8 names.
@@ -98,6 +101,8 @@ protected:
 
 private:
     std::vector<std::string> m_audio;
+    std::unique_ptr<batch::WorkerRowDownloader> m_downloader;
+    std::unique_ptr<batch::BatchDownload> m_command;
 };
 
 // UTF-8 literal -> local text.

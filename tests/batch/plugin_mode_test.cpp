@@ -3,14 +3,21 @@
 
 #include "batch/plugin_handoff.h"
 #include "batch_fixture.h"
+#include "catalogue/song_detail.h"
 #include "data/local_text.h"
+#include "plugin/path_codec.h"
+#include "plugin/plugin_records.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fstream>
+#include <set>
 #include <thread>
+#include <unistd.h>
 
 namespace tb::test {
 namespace {
@@ -37,6 +44,67 @@ bool waitForRecords(const fs::path& log, int records) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+}
+
+// A child process of this test, as /proc shows it.
+struct Child {
+    pid_t pid = 0;
+    bool zombie = false;
+    std::vector<std::string> arguments; // its command line, the program first
+};
+
+std::vector<Child> childrenOfThisProcess() {
+    std::vector<Child> children;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        // "pid (comm) state ppid ...": the name may hold blanks, so read after its ")".
+        const std::string stat = ReadFileBytes(entry.path() / "stat");
+        const std::size_t close = stat.rfind(')');
+        char state = 0;
+        int parent = 0;
+        if (close == std::string::npos ||
+            std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) != 2 ||
+            parent != ::getpid()) {
+            continue;
+        }
+        Child child{std::stoi(name), state == 'Z', {}};
+        const std::string commandLine = ReadFileBytes(entry.path() / "cmdline");
+        for (std::size_t start = 0; start < commandLine.size();) {
+            const std::size_t end = commandLine.find('\0', start);
+            child.arguments.push_back(commandLine.substr(start, end - start));
+            start = end == std::string::npos ? commandLine.size() : end + 1;
+        }
+        children.push_back(std::move(child));
+    }
+    return children;
+}
+
+// Helpers of this test that are still running (zombies are not).
+std::vector<Child> runningHelpers() {
+    std::vector<Child> helpers;
+    for (Child& child : childrenOfThisProcess()) {
+        if (!child.zombie && !child.arguments.empty() &&
+            fs::path(child.arguments[0]).filename() == "batchget") {
+            helpers.push_back(std::move(child));
+        }
+    }
+    return helpers;
+}
+
+// The log's records, each with its CR LF.
+std::multiset<std::string> recordsOf(const fs::path& log) {
+    const std::string text = ReadFileBytes(log);
+    std::multiset<std::string> records;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        const std::size_t next = end == std::string::npos ? text.size() : end + 2;
+        records.insert(text.substr(start, next - start));
+        start = next;
+    }
+    return records;
 }
 
 TEST_F(BatchTest, PluginSwitchReleasesTheHelperWhenMissingAndClearsTheBusyFlag) {
@@ -113,6 +181,111 @@ TEST_F(BatchTest, PluginModeLaunchesEveryRowAtOnceAndUnticksIt) {
         }
     }
     EXPECT_EQ(marked, 1);
+}
+
+TEST_F(BatchTest, HelpersBeyondTheBoundWaitTheirTurnAndEverySongArrivesWithItsRecord) {
+    InFolder inside(m_folder.path());
+    batch::ReleasePlugin([] { return std::optional<std::string>(builtHelper()); });
+    constexpr int kSongs = 7;
+    constexpr int kBound = 3;
+    std::vector<TestSong> songs;
+    for (int i = 0; i < kSongs; ++i) {
+        songs.push_back({"歌 " + std::to_string(i), 120000});
+    }
+    listSongs(songs, "slow"); // nginx sends each connection at 64 KB/s
+    controls.pluginTicked = true;
+
+    std::atomic<bool> batchRunning = true;
+    std::atomic<std::size_t> peak = 0;
+    std::thread sampler([&] {
+        while (batchRunning) {
+            peak = std::max(peak.load(), runningHelpers().size());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    runBatch(kBound);
+    for (int row = 0; row < kSongs; ++row) {
+        EXPECT_EQ(list.cell(row, kColProgress), L("回调已启动")) << row;
+        EXPECT_EQ(list.cell(row, kColStatus), L("未知状态~")) << row;
+        EXPECT_FALSE(list.isTicked(row)) << row;
+    }
+    lastBatch().waitForHelpers();
+    batchRunning = false;
+    sampler.join();
+
+    EXPECT_LE(peak.load(), static_cast<std::size_t>(kBound));
+    EXPECT_GE(peak.load(), 2u); // the sampler did see helpers running side by side
+    for (const Child& child : childrenOfThisProcess()) {
+        EXPECT_FALSE(child.zombie) << child.pid; // every helper was reaped
+    }
+    std::multiset<std::string> expected;
+    for (int row = 0; row < kSongs; ++row) {
+        const std::string target = controls.folder + L(songs[row].name + ".mp3");
+        EXPECT_EQ(readFile(LocalToUtf8(target)), audioOf(row)) << row;
+        std::string image;
+        std::string lyrics;
+        expected.insert(
+            plugin::OkRecord(target, ResolveSongDetail(list.cell(row, kColUrl), image, lyrics)));
+        EXPECT_EQ(list.cell(row, kColStatus), L("未知状态~")) << row;
+    }
+    EXPECT_EQ(recordsOf(saveFolder() / "下载信息.TXT"), expected);
+    EXPECT_FALSE(fs::exists(saveFolder() / "错误信息.TXT"));
+}
+
+TEST_F(BatchTest, SongWhoseHelperIsKilledOrCannotStartGetsAnErrorRecordAndAFailedRow) {
+    InFolder inside(m_folder.path());
+    batch::ReleasePlugin([] { return std::optional<std::string>(builtHelper()); });
+    listSongs({{"长歌", 400000}, {"短歌", 20000}}, "slow");
+    controls.pluginTicked = true;
+    const fs::path errorLog = saveFolder() / "错误信息.TXT";
+    runBatch();
+
+    // The long song's helper is killed half-way (part of it in its temporary file); the
+    // short one ends in order.
+    const auto receiving = [this] {
+        for (const auto& entry : fs::directory_iterator(saveFolder())) {
+            if (entry.path().extension() == ".part" && entry.file_size() > 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!receiving() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const std::string longTarget = controls.folder + L("长歌.mp3");
+    std::string killedUrl;
+    for (const Child& helper : runningHelpers()) {
+        if (helper.arguments.size() == 3 &&
+            plugin::DecodePluginPath(L(helper.arguments[1])) == longTarget) {
+            killedUrl = L(helper.arguments[2]);
+            ::kill(helper.pid, SIGKILL);
+        }
+    }
+    ASSERT_FALSE(killedUrl.empty());
+    lastBatch().waitForHelpers();
+    EXPECT_EQ(recordsOf(errorLog),
+              std::multiset<std::string>{plugin::ErrorRecord(longTarget, killedUrl)});
+    EXPECT_EQ(list.cell(0, kColStatus), L("出错任务"));
+    EXPECT_EQ(list.cell(1, kColStatus), L("未知状态~"));
+    EXPECT_EQ(readFile(saveFolder() / "短歌.mp3"), audioOf(1));
+    EXPECT_FALSE(fs::exists(saveFolder() / "长歌.mp3"));
+
+    // Without the helper program nothing can start: the record and the row say so at once.
+    fs::remove("batchget");
+    list.setTicked(1, true);
+    runBatch();
+    std::string image;
+    std::string lyrics;
+    const std::string playUrl = ResolveSongDetail(list.cell(1, kColUrl), image, lyrics);
+    EXPECT_EQ(recordsOf(errorLog),
+              (std::multiset<std::string>{
+                  plugin::ErrorRecord(longTarget, killedUrl),
+                  plugin::ErrorRecord(controls.folder + L("短歌.mp3"), playUrl)}));
+    EXPECT_EQ(list.cell(1, kColProgress), L("回调已启动"));
+    EXPECT_EQ(list.cell(1, kColStatus), L("出错任务"));
+    EXPECT_FALSE(list.isTicked(1));
 }
 
 } // namespace

@@ -98,6 +98,27 @@ TEST_F(PluginHelperTest, SongIsSavedUnderItsDecodedPathWithAnOkRecord) {
               (std::set<std::string>{"夜空 之下 100%.mp3", "下载信息.TXT"}));
 }
 
+TEST_F(PluginHelperTest, SongIsSavedWhereNoWindowCanBeOpened) {
+    const std::string song = songBytes('n');
+    RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", song)});
+    // No display at all, no platform forced; then a display nobody serves (as one that
+    // refuses further clients does).
+    const std::vector<std::vector<std::string>> settings = {
+        {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM"},
+        {"-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:9731"}};
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        const fs::path target = folder.path() / ("无窗 " + std::to_string(i) + ".mp3");
+        const std::string url = server.address("/n" + std::to_string(i) + ".mp3");
+        std::vector<std::string> arguments = settings[i];
+        arguments.insert(arguments.end(), {HelperProgram(), EncodePluginPath(local(target)), url});
+        EXPECT_EQ(RunProcess("/usr/bin/env", arguments), 0) << i;
+        EXPECT_TRUE(tb::test::ReadFileBytes(target) == song) << i;
+    }
+    EXPECT_EQ(tb::test::ReadFileBytes(downloadLog()),
+              okRecord(local(folder.path() / "无窗 0.mp3"), server.address("/n0.mp3")) +
+                  okRecord(local(folder.path() / "无窗 1.mp3"), server.address("/n1.mp3")));
+}
+
 TEST_F(PluginHelperTest, ExistingFilesAreNeverOverwritten) {
     const std::string song = songBytes('c');
     const std::string mark = "[" + plugin::Md5Hex(song).substr(5, 2) + "]";

@@ -20,7 +20,7 @@ TEST(PluginWindow, ShowsTheAddressAndTheSaveLocation) {
     PluginWindow window("http://127.0.0.1:9/a.mp3", Utf8ToLocal("/歌/A B.mp3"));
     EXPECT_EQ(window.windowTitle(), qs("正在下载：http://127.0.0.1:9/a.mp3"));
     EXPECT_EQ(window.标签1->text(),
-              qs("正在下载：http://127.0.0.1:9/a.mp3\n保存位置：/歌/A B.mp3"));
+              qs("正在下载：http://127.0.0.1:9/a.mp3\r\n保存位置：/歌/A B.mp3"));
     EXPECT_EQ(window.标签2->text(), qs("剩余时间[]"));
     EXPECT_EQ(window.时钟1->interval(), 1000);
 }

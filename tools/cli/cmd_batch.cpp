@@ -1,12 +1,13 @@
-// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--tags] [--lyrics-file]
-//                     [--pick LIST] [--answer yes|no]
+// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--helpers N] [--tags]
+//                     [--lyrics-file] [--pick LIST] [--answer yes|no]
 //   Fills a result list by the search, ticks the picked rows (all without --pick), puts DIR
 //   into the save folder, ticks the plug-in switch with --plugin (releasing the helper into
 //   the current folder), switches on the download options with --tags (write the song's
-//   tag) and --lyrics-file (save a lyrics file) and runs the batch download command. Each message
-//   box prints "prompt: TEXT" and a question is answered by --answer. When the command has ended
-//   (after the last internal download) every row prints
-//   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED". Helpers are not awaited.
+//   tag) and --lyrics-file (save a lyrics file) and runs the batch download command. Each
+//   message box prints "prompt: TEXT" and a question is answered by --answer. When the
+//   command has ended (after the last internal download, and after the last helper has
+//   ended; at most N helpers run at once, 16 unless given) every row prints
+//   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED".
 
 #include "batch/batch_download.h"
 #include "batch/plugin_handoff.h"
@@ -31,6 +32,7 @@ struct BatchOptions {
     std::string keyword;
     std::string saveFolder;
     bool plugin = false;
+    int helpers = batch::kMaxHelpers;
     bool tags = false;
     bool lyricsFile = false;
     std::optional<std::string> pick;
@@ -120,8 +122,9 @@ int runBatch(const BatchOptions& options) {
     {
         download::DownloadWorker worker(engine, list);
         batch::WorkerRowDownloader downloader(worker, engine);
-        batch::BatchDownload command({list, controls, downloader});
+        batch::BatchDownload command({list, controls, downloader}, options.helpers);
         command.DownloadTickedSongs();
+        command.waitForHelpers();
         engine.waitUntilIdle();
     }
     platform::setPrompt(nullptr);
@@ -141,6 +144,10 @@ CliRunner setupBatch(CLI::App& command) {
                      "write each song's tag: title, artist, album, cover and lyrics (ID3v2.4)");
     command.add_flag("--lyrics-file", options->lyricsFile,
                      "save the timed lyrics beside each song as NAME.lrc");
+    command
+        .add_option("--helpers", options->helpers,
+                    "helpers that may run at once with --plugin (default 16)")
+        ->check(CLI::Range(1, 1000));
     command
         .add_option("--pick", options->pick,
                     "0-based rows to tick, comma-separated "
