@@ -12,6 +12,7 @@
 #include "download/download_worker.h"
 #include "plugin/plugin_image.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTimer>
@@ -32,6 +33,8 @@ public:
         m_window.编辑框_保存目录->setText(LocalToQString(folder));
     }
     bool pluginSwitchTicked() const override { return m_window.选择框1->isChecked(); }
+    bool writeSongTags() const override { return m_window.写入歌曲标签->isChecked(); }
+    bool saveLyricsFile() const override { return m_window.保存歌词文件->isChecked(); }
 
 private:
     MainWindow& m_window;
@@ -40,10 +43,10 @@ private:
 // The program's one worker, looked up at each use: the start-up may make it anew.
 class ProgramRowDownloader : public batch::RowDownloader {
 public:
-    void StartRowDownload(const std::string& playUrl, const std::string& targetPath,
-                          int row) override {
+    void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row,
+                          download::PublishStep publish) override {
         if (download::DownloadWorker* worker = appState().downloadWorker.get()) {
-            worker->StartRowDownload(playUrl, targetPath, row);
+            worker->StartRowDownload(playUrl, targetPath, row, std::move(publish));
         }
     }
     bool busy() const override { return DownloadBusy.load(); }

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/batch_operations.h"
+#include "app/download_menu.h"
 #include "app/layout_operations.h"
 #include "app/operations.h"
 #include "app/picture_window.h"
@@ -92,6 +93,8 @@ void MainWindow::wireListEvents() {
     connect(超级列表框1, &ReportList::focusReceived, this, [this] { HideSuggestions(*this); });
     connect(超级列表框1, &ReportList::rightButtonReleased, this, [this] { ShowListMenu(*this); });
     connect(复制名字, &QAction::triggered, this, [this] { CopySongName(*this); });
+    connect(写入歌曲标签, &QAction::triggered, this, [this] { SaveDownloadOptions(*this); });
+    connect(保存歌词文件, &QAction::triggered, this, [this] { SaveDownloadOptions(*this); });
 }
 
 void MainWindow::wirePlayerEvents() {

@@ -71,6 +71,8 @@ public:
     QPushButton* 按钮_下载 = nullptr;
     QMenu* 菜单 = nullptr;
     QAction* 复制名字 = nullptr;
+    QAction* 写入歌曲标签 = nullptr;
+    QAction* 保存歌词文件 = nullptr;
 
 signals:
     // The local player's progress notification, in percent.

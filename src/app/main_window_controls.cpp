@@ -17,6 +17,8 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <utility>
+
 namespace tb::app {
 namespace {
 
@@ -99,6 +101,13 @@ void MainWindow::buildListMenu() {
     菜单->setObjectName(text("菜单"));
     复制名字 = 菜单->addAction(text("复制名字"));
     复制名字->setObjectName(text("复制名字"));
+    // The download options: checkable, so the menu shows whether each is on.
+    for (auto [action, caption] :
+         {std::pair{&写入歌曲标签, "写入歌曲标签"}, std::pair{&保存歌词文件, "保存歌词文件"}}) {
+        *action = 菜单->addAction(text(caption));
+        (*action)->setObjectName(text(caption));
+        (*action)->setCheckable(true);
+    }
 }
 
 } // namespace tb::app

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/app_state.h"
+#include "app/download_menu.h"
 #include "app/instance_guard.h"
 #include "app/layout_operations.h"
 #include "app/main_window.h"
@@ -46,6 +47,7 @@ StartupResult RunStartup(MainWindow& window, const std::vector<std::string>& arg
     ApplyVolume(window);
     InitDownloadEngine(window.resultList(), kEngineReceiveBufferBytes, 0, 0);
     LoadLayout(window);
+    LoadDownloadOptions(window);
     window.loadPictureWindow();
     switch (RunInstanceGuard(hooks.processNames(), hooks.ownName())) {
     case GuardDecision::EndProgram:

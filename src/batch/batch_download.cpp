@@ -1,6 +1,7 @@
 #include "batch/batch_download.h"
 
 #include "batch/plugin_handoff.h"
+#include "batch/song_publish_step.h"
 #include "catalogue/song_detail.h"
 #include "data/local_text.h"
 #include "platform/disk_space.h"
@@ -98,9 +99,8 @@ bool BatchDownload::confirmed(const std::string& saveFolder, double totalBytes) 
 void BatchDownload::downloadRow(int row, Run& run) {
     ResultList& list = m_parts.list;
     const std::string address = list.cell(row, kColUrl);
-    std::string image;
-    std::string lyrics;
-    const std::string playUrl = ResolveSongDetail(address, image, lyrics);
+    const SongDetail detail = ResolveSongDetailValue(address);
+    const std::string& playUrl = detail.playUrl;
     if (ending()) {
         return; // the request was abandoned, the address may be fine
     }
@@ -115,11 +115,29 @@ void BatchDownload::downloadRow(int row, Run& run) {
     if (!waitWhileBusy()) {
         return;
     }
+    const tags::SongExtras extras = songExtras(detail, list.cell(row, kColName));
     if (m_parts.controls.pluginSwitchTicked()) {
-        handToPlugin(row, fileName, address);
+        handToPlugin(row, fileName, address, extras);
     } else {
-        handToWorker(row, fileName, playUrl, run);
+        handToWorker(row, fileName, playUrl, extras, run);
     }
+}
+
+// The extras the download options ask for, from the play information resolved for the row.
+tags::SongExtras BatchDownload::songExtras(const SongDetail& detail,
+                                           const std::string& rowName) const {
+    tags::SongExtras extras;
+    extras.writeTags = m_parts.controls.writeSongTags();
+    extras.saveLyricsFile = m_parts.controls.saveLyricsFile();
+    if (extras.any()) {
+        extras.rowName = rowName;
+        extras.songName = detail.songName;
+        extras.authorName = detail.authorName;
+        extras.albumName = detail.albumName;
+        extras.imageUrl = detail.imageUrl;
+        extras.lyrics = detail.lyrics;
+    }
+    return extras;
 }
 
 // A name found anywhere in the used names (a plain substring: "Love" after "Love Story"
@@ -138,7 +156,8 @@ std::string BatchDownload::markedIfUsed(std::string name, std::string& usedNames
 
 // The row shows "回调已启动" once there is room for its helper; after the launch it is
 // unticked, shown and selected with "未知状态~", or "出错任务" when no helper could start.
-void BatchDownload::handToPlugin(int row, const std::string& fileName, const std::string& address) {
+void BatchDownload::handToPlugin(int row, const std::string& fileName, const std::string& address,
+                                 const tags::SongExtras& extras) {
     if (!waitForHelperRoom()) {
         return;
     }
@@ -146,7 +165,7 @@ void BatchDownload::handToPlugin(int row, const std::string& fileName, const std
     list.setCell(row, kColProgress, Utf8ToLocal("回调已启动"));
     const std::string targetPath = m_parts.controls.saveFolder() + fileName;
     m_helpers.beginLaunch();
-    const PluginLaunch launch = LaunchPluginDownload(targetPath, address);
+    const PluginLaunch launch = LaunchPluginDownload(targetPath, address, extras);
     m_helpers.endLaunch();
     HelperJob job{row, address, targetPath, launch.playUrl.empty() ? address : launch.playUrl};
     if (launch.helper) {
@@ -195,12 +214,13 @@ void BatchDownload::recordLostSong(const HelperJob& job) {
 }
 
 void BatchDownload::handToWorker(int row, const std::string& fileName, const std::string& playUrl,
-                                 Run& run) {
+                                 const tags::SongExtras& extras, Run& run) {
     platform::WaitProcessingEvents(kPauseBeforeStartMs);
     if (ending()) {
         return;
     }
-    m_parts.downloader.StartRowDownload(playUrl, m_parts.controls.saveFolder() + fileName, row);
+    m_parts.downloader.StartRowDownload(playUrl, m_parts.controls.saveFolder() + fileName, row,
+                                        SongPublishStep(extras));
     run.startedInternally = true;
 }
 

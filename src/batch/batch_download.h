@@ -9,6 +9,8 @@
 #include "batch/helper_pool.h"
 #include "batch/row_downloader.h"
 #include "catalogue/result_list.h"
+#include "catalogue/song_detail.h"
+#include "tags/song_extras.h"
 
 #include <random>
 #include <string>
@@ -54,10 +56,13 @@ private:
     bool confirmed(const std::string& saveFolder, double totalBytes);
     void downloadRow(int row, Run& run);
     std::string markedIfUsed(std::string name, std::string& usedNames);
-    void handToPlugin(int row, const std::string& fileName, const std::string& address);
+    tags::SongExtras songExtras(const SongDetail& detail, const std::string& rowName) const;
+    void handToPlugin(int row, const std::string& fileName, const std::string& address,
+                      const tags::SongExtras& extras);
     bool waitForHelperRoom();
     void recordLostSong(const HelperJob& job);
-    void handToWorker(int row, const std::string& fileName, const std::string& playUrl, Run& run);
+    void handToWorker(int row, const std::string& fileName, const std::string& playUrl,
+                      const tags::SongExtras& extras, Run& run);
     bool waitWhileBusy();
     void waitForLastDownload();
     // The program is ending (its requests are abandoned): a running batch gives up at its

@@ -8,6 +8,7 @@
 #include "platform/process_launch.h"
 #include "platform/prompt.h"
 #include "plugin/path_codec.h"
+#include "plugin/plugin_extras.h"
 
 namespace tb::batch {
 
@@ -32,20 +33,25 @@ void OnPluginSwitchClicked(bool ticked, const PluginImage& image) {
                     "就是不提示 没有写回调接口返回信息"));
 }
 
-std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl) {
-    return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl;
+std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl,
+                              const tags::SongExtras& extras) {
+    // Without a play address the helper must see one argument and end, as it always has.
+    const std::string extraArguments =
+        playUrl.empty() ? std::string() : plugin::PluginExtrasArguments(extras);
+    return " " + plugin::EncodePluginPath(targetPath) + " " + playUrl + extraArguments;
 }
 
-PluginLaunch LaunchPluginDownload(const std::string& targetPath,
-                                  const std::string& playInfoAddress) {
+PluginLaunch LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                                  const tags::SongExtras& extras) {
     std::string image;
     std::string lyrics;
     PluginLaunch launch;
     launch.playUrl = ResolveSongDetail(playInfoAddress, image, lyrics);
     if (!launch.playUrl.empty()) {
         // "./" keeps the lookup in the current folder, never a program of that name elsewhere.
-        launch.helper = platform::StartChildProcess(std::string("./") + kPluginProgram,
-                                                    PluginCommandLine(targetPath, launch.playUrl));
+        launch.helper =
+            platform::StartChildProcess(std::string("./") + kPluginProgram,
+                                        PluginCommandLine(targetPath, launch.playUrl, extras));
     }
     return launch;
 }

@@ -4,6 +4,7 @@
 // helper process of its own.
 
 #include "platform/process_launch.h"
+#include "tags/song_extras.h"
 
 #include <functional>
 #include <optional>
@@ -27,8 +28,10 @@ void ReleasePlugin(const PluginImage& image);
 // helper) and the user is told that no progress will be shown. Unticking does nothing.
 void OnPluginSwitchClicked(bool ticked, const PluginImage& image);
 
-// The helper's command line: " " + the encoded target path + " " + the play address.
-std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl);
+// The helper's command line: " " + the encoded target path + " " + the play address, then
+// the song's extras when any is switched on (plugin_extras.h).
+std::string PluginCommandLine(const std::string& targetPath, const std::string& playUrl,
+                              const tags::SongExtras& extras = {});
 
 // What became of one launch.
 struct PluginLaunch {
@@ -37,10 +40,10 @@ struct PluginLaunch {
 };
 
 // Resolves the play address of playInfoAddress once more and starts the helper from the
-// current folder with the target path (local text), as a child of this process that is
-// not awaited here. No helper is started when the address resolves to nothing (the helper
-// could not do anything with it).
-PluginLaunch LaunchPluginDownload(const std::string& targetPath,
-                                  const std::string& playInfoAddress);
+// current folder with the target path (local text) and the song's extras, as a child of
+// this process that is not awaited here. No helper is started when the address resolves to
+// nothing (the helper could not do anything with it).
+PluginLaunch LaunchPluginDownload(const std::string& targetPath, const std::string& playInfoAddress,
+                                  const tags::SongExtras& extras = {});
 
 } // namespace tb::batch

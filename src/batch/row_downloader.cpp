@@ -6,8 +6,9 @@
 namespace tb::batch {
 
 void WorkerRowDownloader::StartRowDownload(const std::string& playUrl,
-                                           const std::string& targetPath, int row) {
-    m_worker.StartRowDownload(playUrl, targetPath, row);
+                                           const std::string& targetPath, int row,
+                                           download::PublishStep publish) {
+    m_worker.StartRowDownload(playUrl, targetPath, row, std::move(publish));
 }
 
 bool WorkerRowDownloader::busy() const {

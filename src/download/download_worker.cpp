@@ -49,13 +49,14 @@ DownloadWorker::~DownloadWorker() {
 }
 
 void DownloadWorker::StartRowDownload(const std::string& playUrl, const std::string& targetPath,
-                                      int row) {
+                                      int row, PublishStep publish) {
     m_settings =
         SongDownloadSettings(playUrl, targetPath,
                              [this](int kind, int connection, std::int64_t value,
                                     std::int64_t second, std::string& file) {
                                  return OnDownloadEvent(kind, connection, value, second, file);
                              });
+    m_settings.publish = std::move(publish);
     platform::WaitProcessingEvents(kStartPauseMs);
     while (m_engine.running()) {
         platform::WaitProcessingEvents(kIdlePollMs);

@@ -37,8 +37,10 @@ public:
 
     // Starts the song at playUrl into targetPath (local texts) for the given row. Waits
     // (keeping the window alive) while the engine still ends a previous task, so a song
-    // handed over after an early failure report is not refused.
-    void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row);
+    // handed over after an early failure report is not refused. publish, when given, puts the
+    // complete song in place (download_settings.h).
+    void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row,
+                          PublishStep publish = {});
 
     // Makes row the task's row and forgets the status and size of the previous task (part of
     // StartRowDownload; also lets a caller replay events for a row).

@@ -1,6 +1,7 @@
 // batchget: the helper that downloads one song for the main program, one process per song.
-//   batchget ENCODED_TARGET_PATH PLAY_URL
-// Anything but exactly two arguments ends it at once. It shows what it fetches, saves the
+//   batchget ENCODED_TARGET_PATH PLAY_URL [--tags] [--lyrics-file] [--name=...] ...
+// The song's extras may follow the two arguments (plugin_extras.h); anything else ends it
+// at once, as does a wrong number of arguments. It shows what it fetches, saves the
 // song, appends a record to the log in the target's folder and ends; after a failure it
 // stays 30 seconds with a countdown. The exit status is 0 in every orderly case. When no
 // window can be opened it downloads all the same, unseen.
@@ -10,6 +11,7 @@
 #include "platform/environment.h"
 #include "platform/qt/qt_platform.h"
 #include "plugin/path_codec.h"
+#include "plugin/plugin_extras.h"
 #include "plugin/plugin_job.h"
 #include "plugin/plugin_window.h"
 #include "transport/curl_setup.h"
@@ -58,7 +60,12 @@ void choosePlatformWithFallback() {
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.size() != 2) {
+    if (arguments.size() < 2) {
+        return 0;
+    }
+    const std::optional<tb::tags::SongExtras> extras =
+        tb::plugin::ParsePluginExtras({arguments.begin() + 2, arguments.end()});
+    if (!extras) {
         return 0;
     }
     tb::transport::InitialiseCurl(); // before Qt starts any thread
@@ -76,7 +83,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &tb::plugin::PluginWindow::countdownEnded, &application,
                      &QCoreApplication::quit);
     QTimer::singleShot(0, &window, [&] {
-        const tb::plugin::JobResult result = tb::plugin::RunPluginJob(targetPath, playUrl);
+        const tb::plugin::JobResult result = tb::plugin::RunPluginJob(
+            targetPath, playUrl, tb::transport::kDefaultRateFloor, *extras);
         if (result.outcome == tb::plugin::JobOutcome::Failed) {
             window.startCountdown();
         } else {

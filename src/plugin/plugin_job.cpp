@@ -6,10 +6,11 @@
 #include "platform/file_publish.h"
 #include "platform/file_system.h"
 #include "plugin/plugin_records.h"
+#include "plugin/plugin_tagging.h"
+#include "tags/audio_digest.h"
 
 #include <openssl/evp.h>
 
-#include <memory>
 #include <optional>
 
 namespace tb::plugin {
@@ -25,43 +26,11 @@ struct Placement {
     std::string path; // saved under, or the last name tried
 };
 
-// MD5 over bytes that come piece by piece.
-class Md5Digest {
-public:
-    Md5Digest() { restart(); }
-    void restart() { m_ready = EVP_DigestInit_ex(m_context.get(), EVP_md5(), nullptr) == 1; }
-    void add(std::string_view bytes) {
-        m_ready = m_ready && EVP_DigestUpdate(m_context.get(), bytes.data(), bytes.size()) == 1;
-    }
-    // Lower-case hexadecimal; empty when the digest could not be computed.
-    std::string hex() {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (!m_ready || EVP_DigestFinal_ex(m_context.get(), digest, &length) != 1) {
-            return {};
-        }
-        return hexText(digest, length);
-    }
-    static std::string hexText(const unsigned char* digest, unsigned int length) {
-        static constexpr char kHex[] = "0123456789abcdef";
-        std::string text;
-        for (unsigned int i = 0; i < length; ++i) {
-            text += kHex[digest[i] >> 4];
-            text += kHex[digest[i] & 0x0F];
-        }
-        return text;
-    }
-
-private:
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_context{EVP_MD_CTX_new(),
-                                                                      &EVP_MD_CTX_free};
-    bool m_ready = false;
-};
-
-// The song in its temporary file beside the target, with the digest of its bytes.
+// The song in its temporary file beside the target, with the digests of its bytes and of
+// its audio alone (audio_digest.h).
 struct FetchedSong {
     std::string temporaryPath;
-    std::string digest;
+    tags::AudioDigest::Digests digests;
 };
 
 // Creates every folder of the chain from the root down; failures are ignored.
@@ -87,13 +56,13 @@ std::optional<platform::TemporaryFile> temporaryBeside(const std::string& target
 
 enum class FetchStop { Whole, NotTheSong, Empty, NotWritten };
 
-// Streams one reply into file, the digest taken as the bytes arrive. Whole only for a
+// Streams one reply into file, the digests taken as the bytes arrive. Whole only for a
 // complete, non-empty 2xx body that was written in full.
-FetchStop fetchInto(platform::TemporaryFile& file, Md5Digest& digest, const std::string& playUrl,
-                    const transport::RateFloor& rateFloor) {
+FetchStop fetchInto(platform::TemporaryFile& file, tags::AudioDigest::Digests& digests,
+                    const std::string& playUrl, const transport::RateFloor& rateFloor) {
     bool written = file.restart();
     std::size_t received = 0;
-    digest.restart();
+    tags::AudioDigest digest;
     net::FetchBytesArgs args;
     args.rateFloor = rateFloor;
     args.bodySink = [&](std::string_view piece) {
@@ -103,6 +72,7 @@ FetchStop fetchInto(platform::TemporaryFile& file, Md5Digest& digest, const std:
         return written;
     };
     net::FetchBytes(LocalToUtf8(playUrl), args);
+    digests = digest.finish();
     if (!written) {
         return FetchStop::NotWritten;
     }
@@ -122,36 +92,28 @@ std::optional<FetchedSong> fetchSong(const std::string& target, const std::strin
     if (!file) {
         return std::nullopt;
     }
-    Md5Digest digest;
-    FetchStop stop = fetchInto(*file, digest, playUrl, rateFloor);
+    tags::AudioDigest::Digests digests;
+    FetchStop stop = fetchInto(*file, digests, playUrl, rateFloor);
     if (stop == FetchStop::Empty) {
-        stop = fetchInto(*file, digest, playUrl, rateFloor);
+        stop = fetchInto(*file, digests, playUrl, rateFloor);
     }
     const std::string path = file->path();
     if (!file->close() || stop != FetchStop::Whole) {
         platform::DeleteFile(path);
         return std::nullopt;
     }
-    return FetchedSong{path, digest.hex()};
-}
-
-std::string fileDigest(const std::string& path) {
-    Md5Digest digest;
-    if (!platform::ReadFileInPieces(path,
-                                    [&digest](std::string_view piece) { digest.add(piece); })) {
-        return {};
-    }
-    return digest.hex();
+    return FetchedSong{path, std::move(digests)};
 }
 
 enum class Holder { Nothing, SameBytes, OtherBytes };
 
-Holder holderOf(const std::string& path, const std::string& digest) {
+// What a name holds, judged by the audio alone: a song saved earlier with its tag in front
+// is the same song.
+Holder holderOf(const std::string& path, const FetchedSong& song) {
     if (!platform::FileExists(path) && !platform::FolderExists(path)) {
         return Holder::Nothing;
     }
-    const std::string held = fileDigest(path);
-    return !held.empty() && held == digest ? Holder::SameBytes : Holder::OtherBytes;
+    return FileHoldsAudio(path, song.digests.audio) ? Holder::SameBytes : Holder::OtherBytes;
 }
 
 // The names the song may take, in order: the target, its digest-marked form, then that
@@ -167,20 +129,22 @@ std::string candidateName(const std::string& target, const std::string& digest, 
     return index - 1 <= kNumberedNames ? NumberedPath(marked, index - 1) : std::string();
 }
 
-// Puts the written temporary file under the first name that is free, unless a name already
-// holds the same bytes. Nothing of other bytes is ever replaced.
-Placement placeUnderFreeName(const std::string& temporary, const std::string& target,
-                             const std::string& digest) {
+// Puts the song's temporary file under the first name that is free (with its tag when the
+// extras ask for it), unless a name already holds the same audio. Nothing of other audio is
+// ever replaced.
+Placement placeUnderFreeName(const FetchedSong& song, const std::string& target,
+                             const tags::SongExtras& extras) {
     Placement placement;
     for (int index = 0;; ++index) {
-        const std::string name = candidateName(target, digest, index);
+        const std::string name = candidateName(target, song.digests.whole, index);
         if (name.empty()) {
             return placement;
         }
         placement.path = name;
-        Holder holder = holderOf(name, digest);
+        Holder holder = holderOf(name, song);
         if (holder == Holder::Nothing) {
-            const platform::MoveResult moved = platform::MoveFileNoReplace(temporary, name);
+            const platform::MoveResult moved =
+                PublishReceivedSong(song.temporaryPath, name, extras);
             if (moved == platform::MoveResult::Moved) {
                 placement.stop = PlaceStop::Saved;
                 return placement;
@@ -188,7 +152,7 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
             if (moved == platform::MoveResult::Failed) {
                 return placement;
             }
-            holder = holderOf(name, digest); // someone else took the name meanwhile
+            holder = holderOf(name, song); // someone else took the name meanwhile
         }
         if (holder == Holder::SameBytes) {
             placement.stop = PlaceStop::AlreadyThere;
@@ -197,13 +161,14 @@ Placement placeUnderFreeName(const std::string& temporary, const std::string& ta
     }
 }
 
-Placement place(const FetchedSong& song, const std::string& target) {
+Placement place(const FetchedSong& song, const std::string& target,
+                const tags::SongExtras& extras) {
     Placement placement;
     placement.path = target;
-    if (holderOf(target, song.digest) == Holder::SameBytes) {
+    if (holderOf(target, song) == Holder::SameBytes) {
         placement.stop = PlaceStop::AlreadyThere;
     } else {
-        placement = placeUnderFreeName(song.temporaryPath, target, song.digest);
+        placement = placeUnderFreeName(song, target, extras);
     }
     if (placement.stop != PlaceStop::Saved) {
         platform::DeleteFile(song.temporaryPath);
@@ -214,18 +179,19 @@ Placement place(const FetchedSong& song, const std::string& target) {
 } // namespace
 
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
-                       const transport::RateFloor& rateFloor) {
+                       const transport::RateFloor& rateFloor, const tags::SongExtras& extras) {
     JobResult result;
     result.savedPath = targetPath;
     Placement placement;
     if (const std::optional<FetchedSong> song = fetchSong(targetPath, playUrl, rateFloor)) {
-        placement = place(*song, targetPath);
+        placement = place(*song, targetPath, extras);
         result.savedPath = placement.path;
     }
     if (placement.stop == PlaceStop::AlreadyThere) {
         result.outcome = JobOutcome::AlreadyThere;
     } else if (placement.stop == PlaceStop::Saved) {
         result.outcome = JobOutcome::Saved;
+        WriteLyricsFileIfWanted(result.savedPath, extras);
         AppendOkRecord(targetPath, result.savedPath, playUrl);
     } else {
         AppendErrorRecord(result.savedPath, playUrl);
@@ -239,7 +205,13 @@ std::string Md5Hex(std::string_view bytes) {
     if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) {
         return {};
     }
-    return Md5Digest::hexText(digest, length);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0x0F];
+    }
+    return text;
 }
 
 std::string DigestMarkedPath(const std::string& targetPath, const std::string& digest) {

@@ -6,6 +6,7 @@
 // without a window.
 
 #include "plugin/plugin_records.h"
+#include "tags/song_extras.h"
 #include "transport/transfer_watch.h"
 
 #include <string>
@@ -26,15 +27,18 @@ struct JobResult {
 
 // Runs the job for a target path and a play address (local text). A reply counts only when
 // its status is 2xx and its body arrived whole and is not empty; an empty one is fetched
-// once more. The bytes appear under their name only when whole; a fetch that is not the
-// song leaves nothing behind. A name held by other bytes
+// once more. The song appears under its name only when whole, with its tag in front when
+// the extras say so, and its lyrics file is written once it is saved; a fetch that is not
+// the song leaves nothing behind. A name that holds the same audio (with or without a tag)
+// already has the song; a name held by other audio
 // is kept: the song gets "[" + characters 6-7 of its MD5 digest + "]" before each "." of
 // the file name, and when that name too is held by other bytes, the next free "name(N).ext"
 // of it. When no file can be made in the target's folder, the folder chain is created and
 // it is tried once more; an error record creates the chain too, so that it is never lost. A reply
 // slower than `rateFloor` on average over its window is not whole.
 JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl,
-                       const transport::RateFloor& rateFloor = transport::kDefaultRateFloor);
+                       const transport::RateFloor& rateFloor = transport::kDefaultRateFloor,
+                       const tags::SongExtras& extras = {});
 
 // Lower-case hexadecimal MD5 digest of bytes.
 std::string Md5Hex(std::string_view bytes);

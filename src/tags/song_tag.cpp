@@ -57,10 +57,12 @@ std::string CoverMimeType(std::string_view bytes) {
 SongTag MakeSongTag(const TagFacts& facts, std::string_view rowName) {
     const SplitName fromRow = splitRowName(rowName);
     const std::string author = TrimBlanks(facts.authorName);
-    const std::string song = titleWithoutAuthor(TrimBlanks(facts.songName), author);
+    const std::string artist = author.empty() ? fromRow.artist : author;
+    // A song name that is the whole row name loses the artist in front of it too.
+    const std::string song = titleWithoutAuthor(TrimBlanks(facts.songName), artist);
     SongTag tag;
     tag.title = LocalToUtf8(song.empty() ? fromRow.title : song);
-    tag.artist = LocalToUtf8(author.empty() ? fromRow.artist : author);
+    tag.artist = LocalToUtf8(artist);
     tag.album = LocalToUtf8(TrimBlanks(facts.albumName));
     if (std::string mime = CoverMimeType(facts.coverBytes); !mime.empty()) {
         tag.cover = CoverImage{std::move(mime), facts.coverBytes};

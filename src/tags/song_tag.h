@@ -37,9 +37,9 @@ struct TagFacts {
 
 // The tag of a song from its play information and its row name ("artist - title", as the
 // catalogue names its songs). Title and artist come from the song and author names where the
-// play information has them (a song name that repeats the author in front, "author - title",
-// keeps only the title); what is missing comes from the row name split at its first " - "
-// (the artist before, the title after; a name without " - " is all title). The album only
+// play information has them; what is missing comes from the row name split at its first
+// " - " (the artist before, the title after; a name without " - " is all title). A song name
+// that repeats the artist in front, "artist - title", keeps only the title. The album only
 // from the play information; the cover only when its bytes are an image of a known kind;
 // the lyrics from the LRC text (lrc_lyrics.h). Nothing else is filled in.
 SongTag MakeSongTag(const TagFacts& facts, std::string_view rowName);

@@ -201,9 +201,14 @@ TEST_F(AppTest, MembersAreTheNamedControlsAndTheNonVisualPartsExist) {
 
     auto* menu = window.findChild<QMenu*>(qs("菜单"));
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().first()->text(), qs("复制名字"));
-    EXPECT_EQ(menu->actions().first()->objectName(), qs("复制名字"));
+    // 复制名字, then the two download options (their behaviour: batch_window_test).
+    ASSERT_EQ(menu->actions().size(), 3);
+    const std::vector<QAction*> items{window.复制名字, window.写入歌曲标签, window.保存歌词文件};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(menu->actions()[static_cast<int>(i)], items[i]);
+        EXPECT_EQ(items[i]->text(), items[i]->objectName());
+    }
+    EXPECT_EQ(window.复制名字->objectName(), qs("复制名字"));
 
     EXPECT_EQ(window.滑块条_音量->orientation(), Qt::Vertical);
     EXPECT_EQ(window.滑块条_进度->orientation(), Qt::Horizontal);

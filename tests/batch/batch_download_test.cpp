@@ -177,9 +177,9 @@ TEST_F(BatchTest, CompletionIsAnnouncedOnlyOnceTheLastSongIsComplete) {
 class ClosingAfterFirstStart : public batch::WorkerRowDownloader {
 public:
     using WorkerRowDownloader::WorkerRowDownloader;
-    void StartRowDownload(const std::string& playUrl, const std::string& targetPath,
-                          int row) override {
-        WorkerRowDownloader::StartRowDownload(playUrl, targetPath, row);
+    void StartRowDownload(const std::string& playUrl, const std::string& targetPath, int row,
+                          download::PublishStep publish) override {
+        WorkerRowDownloader::StartRowDownload(playUrl, targetPath, row, std::move(publish));
         platform::AbandonWaitingRequests();
     }
 };

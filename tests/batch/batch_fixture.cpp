@@ -49,6 +49,10 @@ void BatchTest::listSongs(const std::vector<TestSong>& songs, const std::string&
         song.albumId = std::to_string(700 + i);
         song.generatedAudioSize = songs[i].bytes;
         song.hasPlayUrl = songs[i].playable;
+        song.singer = songs[i].singer;
+        song.albumName = songs[i].album;
+        song.cover = songs[i].cover;
+        song.lyrics = songs[i].lyrics;
         m_audio.push_back(song.audioBytes(0, song.audioSize()));
         s_nginx->addFile(audioPrefix + "audio/" + song.hash + ".mp3", m_audio.back());
         catalogue.addSong(song);

@@ -65,6 +65,10 @@ struct TestSong {
     std::size_t bytes = 30000; // audio size
     std::string sizeText = ""; // column 10; "" gives the audio size
     bool playable = true;
+    std::string singer = {}; // the play information's author, album, cover and lyrics
+    std::string album = {};
+    std::string cover = {};
+    std::string lyrics = {};
 };
 
 class BatchTest : public SharedNginxTest {

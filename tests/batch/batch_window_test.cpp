@@ -1,17 +1,21 @@
-// The download area of the real main window, offscreen: 下载选中歌曲 and the plug-in switch
-// work on the window's own controls, list and worker.
+// The download area of the real main window, offscreen: 下载选中歌曲, the plug-in switch and
+// the download options of the popup menu work on the window's own controls, list and worker.
 
 #include "app/app_state.h"
 #include "app/app_test_support.h"
+#include "app/download_menu.h"
 #include "app/main_window.h"
 #include "catalogue/catalogue_addresses.h"
 #include "catalogue/result_list.h"
 #include "data/local_text.h"
 #include "download/nginx_server.h"
+#include "layout/download_options.h"
 #include "standin_server.h"
 #include "support/child_process.h"
+#include "support/tag_readback.h"
 #include "support/test_files.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -118,6 +122,43 @@ TEST_F(BatchWindowTest, DownloadButtonAndPluginSwitchWorkOnTheWindowsControls) {
         waitFor([&] { return tb::test::ReadFileBytes(helped / "晴天 - 一路向北.mp3") == audio[0]; },
                 60000));
     ReleaseDownloadEngine();
+}
+
+TEST_F(BatchWindowTest, DownloadOptionsOfThePopupMenuAreRememberedAndReachTheDownload) {
+    const std::string optionsFile = DownloadOptionsFilePath();
+    ASSERT_FALSE(optionsFile.empty());
+    const fs::path optionsPath = LocalToUtf8(optionsFile);
+    fs::remove(optionsPath);
+    {
+        MainWindow window;
+        LoadDownloadOptions(window);
+        // Off by default, and shown as switches.
+        for (QAction* option : {window.写入歌曲标签, window.保存歌词文件}) {
+            EXPECT_TRUE(option->isCheckable());
+            EXPECT_FALSE(option->isChecked());
+        }
+        window.写入歌曲标签->trigger();
+        EXPECT_EQ(layout::LoadDownloadOptions(optionsFile), (layout::DownloadOptions{true, false}));
+    }
+
+    MainWindow window;
+    LoadDownloadOptions(window);
+    EXPECT_TRUE(window.写入歌曲标签->isChecked());
+    EXPECT_FALSE(window.保存歌词文件->isChecked());
+    InitDownloadEngine(window.resultList(), 20480, 0, 0);
+    listSongs(window);
+    const fs::path folder = scratch.path() / "标签";
+    window.编辑框_保存目录->setText(QString::fromStdString(folder.string() + "/"));
+    platform::setPrompt(std::make_shared<ScriptedPrompt>(
+        std::deque<PromptAnswer>{PromptAnswer::Yes, PromptAnswer::Ok}));
+    window.按钮_下载->click();
+    const tb::test::ReadBackTag tag = tb::test::ReadTagOf(folder / "晴天 - 一路向北.mp3");
+    EXPECT_EQ(tag.title, "一路向北");
+    EXPECT_EQ(tag.artist, "晴天");
+    EXPECT_EQ(tag.audio, audio[0]);
+    EXPECT_FALSE(fs::exists(folder / "晴天 - 一路向北.lrc"));
+    ReleaseDownloadEngine();
+    fs::remove(optionsPath);
 }
 
 } // namespace

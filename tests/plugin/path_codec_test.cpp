@@ -1,7 +1,9 @@
-// The target path's command-line form, shared by the main program and the helper.
+// The target path's command-line form, shared by the main program and the helper, and the
+// song's extras that follow it.
 
 #include "data/local_text.h"
 #include "plugin/path_codec.h"
+#include "plugin/plugin_extras.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,38 @@ TEST(PluginPathCodec, DecodingReadsEitherLetterCaseAndKeepsAStrayPercent) {
     EXPECT_EQ(DecodePluginPath("a%-1b"), "a%-1b");
     // Letters past "f" are read on, not refused: "g" counts 16.
     EXPECT_EQ(DecodePluginPath("%1g"), std::string(1, '\x20'));
+}
+
+TEST(PluginExtras, ExtrasSurviveTheCommandLineAndAnythingElseIsRefused) {
+    tags::SongExtras extras;
+    extras.writeTags = true;
+    extras.rowName = Utf8ToLocal("林默 - 晨光 = 歌 --tags");
+    extras.imageUrl = "http://h/c.jpg?a=1&b=%20";
+    extras.lyrics = Utf8ToLocal("[00:01.50]清晨 的光\r\n[00:06.89]\"我\"\r\n");
+    const std::string line = PluginExtrasArguments(extras);
+    std::vector<std::string> arguments;
+    for (std::size_t at = 1; at <= line.size();) {
+        const std::size_t space = std::min(line.find(' ', at), line.size());
+        arguments.push_back(line.substr(at, space - at));
+        at = space + 1;
+    }
+    EXPECT_EQ(line.find('"'), std::string::npos);
+    ASSERT_EQ(arguments.size(), 4u); // --tags, --name, --cover, --lyrics: empty facts left out
+    EXPECT_EQ(ParsePluginExtras(arguments), extras);
+    EXPECT_EQ(PluginExtrasArguments({}), "");
+    EXPECT_EQ(ParsePluginExtras({}), tags::SongExtras{});
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"--tags", "--tags"},
+        {"--lyrics-file", "--song=a", "--song=b"},
+        {"--song=a"}, // facts without a switch
+        {"--tags", "--colour=red"},
+        {"--tags", "extra"},
+        {"--Tags"},
+    };
+    for (const auto& wrong : refused) {
+        EXPECT_FALSE(ParsePluginExtras(wrong)) << wrong.back();
+    }
 }
 
 } // namespace

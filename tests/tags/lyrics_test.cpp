@@ -125,6 +125,7 @@ TEST(SongTag, TitleAndArtistComeFromThePlayInformationElseFromTheRowName) {
         {"", "", "Slash Duo - Yes/No? Maybe - Live", "Yes/No? Maybe - Live", "Slash Duo"},
         {"", "抖音歌手", "抖音歌手 - 同名歌曲", "同名歌曲", "抖音歌手"},
         {"夜空之下", "", "抖音热歌 - 夜空之下", "夜空之下", "抖音热歌"},
+        {"Bare Band - Plain Song", "", "Bare Band - Plain Song", "Plain Song", "Bare Band"},
         {"", "", "A name without a separator", "A name without a separator", ""},
         {"", "", "", "", ""},
     };

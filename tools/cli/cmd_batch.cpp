@@ -1,11 +1,12 @@
-// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--helpers N] [--pick LIST]
-//                     [--answer yes|no]
+// tunebatch-cli batch KEYWORD|ADDRESS --save DIR [--plugin] [--helpers N] [--tags]
+//                     [--lyrics-file] [--pick LIST] [--answer yes|no]
 //   Fills a result list by the search, ticks the picked rows (all without --pick), puts DIR
 //   into the save folder, ticks the plug-in switch with --plugin (releasing the helper into
-//   the current folder) and runs the batch download command. Each message box prints
-//   "prompt: TEXT" and a question is answered by --answer. When the command has ended
-//   (after the last internal download, and after the last helper has ended; at most N
-//   helpers run at once, 16 unless given) every row prints
+//   the current folder), switches on the download options with --tags (write the song's
+//   tag) and --lyrics-file (save a lyrics file) and runs the batch download command. Each
+//   message box prints "prompt: TEXT" and a question is answered by --answer. When the
+//   command has ended (after the last internal download, and after the last helper has
+//   ended; at most N helpers run at once, 16 unless given) every row prints
 //   "row INDEX<TAB>NAME<TAB>PROGRESS<TAB>STATUS<TAB>TICKED".
 
 #include "batch/batch_download.h"
@@ -32,6 +33,8 @@ struct BatchOptions {
     std::string saveFolder;
     bool plugin = false;
     int helpers = batch::kMaxHelpers;
+    bool tags = false;
+    bool lyricsFile = false;
     std::optional<std::string> pick;
     std::string answer = "yes";
 };
@@ -108,6 +111,8 @@ int runBatch(const BatchOptions& options) {
     }
     batch::PlainDownloadControls controls;
     controls.folder = Utf8ToLocal(options.saveFolder);
+    controls.songTags = options.tags;
+    controls.lyricsFile = options.lyricsFile;
     if (options.plugin) {
         controls.pluginTicked = true;
         batch::OnPluginSwitchClicked(true, plugin::EmbeddedPluginImage);
@@ -135,6 +140,10 @@ CliRunner setupBatch(CLI::App& command) {
     command.add_option("--save", options->saveFolder, "the save folder")->required();
     command.add_flag("--plugin", options->plugin,
                      "download through the helper batchget, one process per song");
+    command.add_flag("--tags", options->tags,
+                     "write each song's tag: title, artist, album, cover and lyrics (ID3v2.4)");
+    command.add_flag("--lyrics-file", options->lyricsFile,
+                     "save the timed lyrics beside each song as NAME.lrc");
     command
         .add_option("--helpers", options->helpers,
                     "helpers that may run at once with --plugin (default 16)")
