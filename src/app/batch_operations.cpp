@@ -15,9 +15,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include <map>
-#include <memory>
-
 namespace tb::app {
 namespace {
 
@@ -52,8 +49,11 @@ public:
     }
 };
 
+} // namespace
+
 // The batch state of one main window, made on its first download event.
-struct WindowBatch {
+class WindowBatch {
+public:
     explicit WindowBatch(MainWindow& window)
         : controls(window), batch({window.resultList(), controls, downloader}) {}
 
@@ -62,14 +62,18 @@ struct WindowBatch {
     batch::BatchDownload batch;
 };
 
+void DestroyPart(WindowBatch* part) {
+    delete part;
+}
+
+namespace {
+
 WindowBatch& batchOf(MainWindow& window) {
-    static std::map<const MainWindow*, std::unique_ptr<WindowBatch>> batches;
-    auto& slot = batches[&window];
-    if (!slot) {
-        slot = std::make_unique<WindowBatch>(window);
-        QObject::connect(&window, &QObject::destroyed, [&window] { batches.erase(&window); });
+    WindowPart<WindowBatch>& part = window.batchPart();
+    if (!part) {
+        part.reset(new WindowBatch(window));
     }
-    return *slot;
+    return *part;
 }
 
 } // namespace

@@ -27,6 +27,19 @@ namespace tb::app {
 
 class PictureWindow;
 class ReportList;
+class WindowAudition;
+class WindowBatch;
+class WindowSearch;
+
+// The window's search, audition and batch objects are defined with their operations, which
+// also destroy them.
+void DestroyPart(WindowSearch* part);
+void DestroyPart(WindowAudition* part);
+void DestroyPart(WindowBatch* part);
+template <typename Part> struct PartDeleter {
+    void operator()(Part* part) const { DestroyPart(part); }
+};
+template <typename Part> using WindowPart = std::unique_ptr<Part, PartDeleter<Part>>;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -43,6 +56,12 @@ public:
     // Resizes the window so that its outer size, frame included, is the given size; its left
     // and top stay. Until the window is first shown its frame counts as none.
     void resizeOuter(QSize outer);
+
+    // The search, audition and batch objects, made by their operations on the first event
+    // that needs them and destroyed with the window, before its result list and controls.
+    WindowPart<WindowSearch>& searchPart() { return m_searchPart; }
+    WindowPart<WindowAudition>& auditionPart() { return m_auditionPart; }
+    WindowPart<WindowBatch>& batchPart() { return m_batchPart; }
 
     // Controls, named as designed.
     QLineEdit* 编辑框_输入 = nullptr;
@@ -103,6 +122,10 @@ private:
     std::unique_ptr<PictureWindow> m_pictureWindow;
     // Whether the outer size has been set (by the first show or a restored layout).
     bool m_outerSizeChosen = false;
+    // Declared after the result list, so destroyed before it.
+    WindowPart<WindowSearch> m_searchPart;
+    WindowPart<WindowAudition> m_auditionPart;
+    WindowPart<WindowBatch> m_batchPart;
 };
 
 } // namespace tb::app
