@@ -396,7 +396,9 @@ int JsonDocument::ReadElementTexts(
     }
     std::vector<std::string> texts(tails.size());
     for (std::size_t k = 0; k < count; ++k) {
-        json::value* element = ResolveJsonPath(*container, "[" + std::to_string(k) + "]");
+        json::value* element = container->is_array()
+                                   ? &container->get_array()[k]
+                                   : ResolveJsonPath(*container, "[" + std::to_string(k) + "]");
         for (std::size_t i = 0; i < steps.size(); ++i) {
             texts[i] = guarded(std::string(), [&] {
                 return element == nullptr ? std::string()
