@@ -62,18 +62,18 @@ public:
     batch::BatchDownload batch;
 };
 
-void DestroyPart(WindowBatch* part) {
-    delete part;
+void DestroyWindowObject(WindowBatch* object) {
+    delete object;
 }
 
 namespace {
 
 WindowBatch& batchOf(MainWindow& window) {
-    WindowPart<WindowBatch>& part = window.batchPart();
-    if (!part) {
-        part.reset(new WindowBatch(window));
+    WindowObject<WindowBatch>& object = window.batchObject();
+    if (!object) {
+        object.reset(new WindowBatch(window));
     }
-    return *part;
+    return *object;
 }
 
 } // namespace

@@ -33,13 +33,14 @@ class WindowSearch;
 
 // The window's search, audition and batch objects are defined with their operations, which
 // also destroy them.
-void DestroyPart(WindowSearch* part);
-void DestroyPart(WindowAudition* part);
-void DestroyPart(WindowBatch* part);
-template <typename Part> struct PartDeleter {
-    void operator()(Part* part) const { DestroyPart(part); }
+void DestroyWindowObject(WindowSearch* object);
+void DestroyWindowObject(WindowAudition* object);
+void DestroyWindowObject(WindowBatch* object);
+template <typename Object> struct WindowObjectDeleter {
+    void operator()(Object* object) const { DestroyWindowObject(object); }
 };
-template <typename Part> using WindowPart = std::unique_ptr<Part, PartDeleter<Part>>;
+template <typename Object>
+using WindowObject = std::unique_ptr<Object, WindowObjectDeleter<Object>>;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -59,9 +60,9 @@ public:
 
     // The search, audition and batch objects, made by their operations on the first event
     // that needs them and destroyed with the window, before its result list and controls.
-    WindowPart<WindowSearch>& searchPart() { return m_searchPart; }
-    WindowPart<WindowAudition>& auditionPart() { return m_auditionPart; }
-    WindowPart<WindowBatch>& batchPart() { return m_batchPart; }
+    WindowObject<WindowSearch>& searchObject() { return m_searchObject; }
+    WindowObject<WindowAudition>& auditionObject() { return m_auditionObject; }
+    WindowObject<WindowBatch>& batchObject() { return m_batchObject; }
 
     // Controls, named as designed.
     QLineEdit* 编辑框_输入 = nullptr;
@@ -123,9 +124,9 @@ private:
     // Whether the outer size has been set (by the first show or a restored layout).
     bool m_outerSizeChosen = false;
     // Declared after the result list, so destroyed before it.
-    WindowPart<WindowSearch> m_searchPart;
-    WindowPart<WindowAudition> m_auditionPart;
-    WindowPart<WindowBatch> m_batchPart;
+    WindowObject<WindowSearch> m_searchObject;
+    WindowObject<WindowAudition> m_auditionObject;
+    WindowObject<WindowBatch> m_batchObject;
 };
 
 } // namespace tb::app

@@ -96,18 +96,18 @@ public:
     player::Audition audition;
 };
 
-void DestroyPart(WindowAudition* part) {
-    delete part;
+void DestroyWindowObject(WindowAudition* object) {
+    delete object;
 }
 
 namespace {
 
 player::Audition& auditionOf(MainWindow& window) {
-    WindowPart<WindowAudition>& part = window.auditionPart();
-    if (!part) {
-        part.reset(new WindowAudition(window));
+    WindowObject<WindowAudition>& object = window.auditionObject();
+    if (!object) {
+        object.reset(new WindowAudition(window));
     }
-    return part->audition;
+    return object->audition;
 }
 
 } // namespace

@@ -105,18 +105,18 @@ public:
     SearchAids aids;
 };
 
-void DestroyPart(WindowSearch* part) {
-    delete part;
+void DestroyWindowObject(WindowSearch* object) {
+    delete object;
 }
 
 namespace {
 
 SearchAids& aidsOf(MainWindow& window) {
-    WindowPart<WindowSearch>& part = window.searchPart();
-    if (!part) {
-        part.reset(new WindowSearch(window));
+    WindowObject<WindowSearch>& object = window.searchObject();
+    if (!object) {
+        object.reset(new WindowSearch(window));
     }
-    return part->aids;
+    return object->aids;
 }
 
 // Qt key codes -> the key codes the catalogue handlers know; 0 for other keys.
