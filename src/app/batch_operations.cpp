@@ -17,9 +17,6 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include <map>
-#include <memory>
-
 namespace tb::app {
 namespace {
 
@@ -59,9 +56,12 @@ public:
 // How often the window looks for helpers that have ended.
 constexpr int kHelperReapMs = 250;
 
+} // namespace
+
 // The batch state of one main window, made on its first download event. Helpers outlive
 // the command, so a timer of the window keeps reaping them and recording the lost ones.
-struct WindowBatch {
+class WindowBatch {
+public:
     explicit WindowBatch(MainWindow& window)
         : controls(window), batch({window.resultList(), controls, downloader}) {
         QObject::connect(&reapTimer, &QTimer::timeout, &window, [this] { batch.reapHelpers(); });
@@ -74,14 +74,18 @@ struct WindowBatch {
     QTimer reapTimer;
 };
 
+void DestroyWindowObject(WindowBatch* object) {
+    delete object;
+}
+
+namespace {
+
 WindowBatch& batchOf(MainWindow& window) {
-    static std::map<const MainWindow*, std::unique_ptr<WindowBatch>> batches;
-    auto& slot = batches[&window];
-    if (!slot) {
-        slot = std::make_unique<WindowBatch>(window);
-        QObject::connect(&window, &QObject::destroyed, [&window] { batches.erase(&window); });
+    WindowObject<WindowBatch>& object = window.batchObject();
+    if (!object) {
+        object.reset(new WindowBatch(window));
     }
-    return *slot;
+    return *object;
 }
 
 } // namespace

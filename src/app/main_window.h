@@ -27,6 +27,20 @@ namespace tb::app {
 
 class PictureWindow;
 class ReportList;
+class WindowAudition;
+class WindowBatch;
+class WindowSearch;
+
+// The window's search, audition and batch objects are defined with their operations, which
+// also destroy them.
+void DestroyWindowObject(WindowSearch* object);
+void DestroyWindowObject(WindowAudition* object);
+void DestroyWindowObject(WindowBatch* object);
+template <typename Object> struct WindowObjectDeleter {
+    void operator()(Object* object) const { DestroyWindowObject(object); }
+};
+template <typename Object>
+using WindowObject = std::unique_ptr<Object, WindowObjectDeleter<Object>>;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -43,6 +57,12 @@ public:
     // Resizes the window so that its outer size, frame included, is the given size; its left
     // and top stay. Until the window is first shown its frame counts as none.
     void resizeOuter(QSize outer);
+
+    // The search, audition and batch objects, made by their operations on the first event
+    // that needs them and destroyed with the window, before its result list and controls.
+    WindowObject<WindowSearch>& searchObject() { return m_searchObject; }
+    WindowObject<WindowAudition>& auditionObject() { return m_auditionObject; }
+    WindowObject<WindowBatch>& batchObject() { return m_batchObject; }
 
     // Controls, named as designed.
     QLineEdit* 编辑框_输入 = nullptr;
@@ -105,6 +125,10 @@ private:
     std::unique_ptr<PictureWindow> m_pictureWindow;
     // Whether the outer size has been set (by the first show or a restored layout).
     bool m_outerSizeChosen = false;
+    // Declared after the result list, so destroyed before it.
+    WindowObject<WindowSearch> m_searchObject;
+    WindowObject<WindowAudition> m_auditionObject;
+    WindowObject<WindowBatch> m_batchObject;
 };
 
 } // namespace tb::app

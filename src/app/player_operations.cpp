@@ -17,9 +17,6 @@
 #include <QSlider>
 #include <QTimer>
 
-#include <map>
-#include <memory>
-
 namespace tb::app {
 namespace {
 
@@ -83,9 +80,12 @@ void WindowPlayerPage::setPicture(const std::string& bytes) {
     m_window.图片框_image->setPixmap(picture);
 }
 
+} // namespace
+
 // The audition of one main window, with its players; the streaming player drives the
 // window's own `媒体播放`.
-struct WindowAudition {
+class WindowAudition {
+public:
     explicit WindowAudition(MainWindow& window)
         : page(window), media(*window.媒体播放), audition(page, window.resultList(), media, local) {
     }
@@ -96,14 +96,18 @@ struct WindowAudition {
     player::Audition audition;
 };
 
+void DestroyWindowObject(WindowAudition* object) {
+    delete object;
+}
+
+namespace {
+
 player::Audition& auditionOf(MainWindow& window) {
-    static std::map<const MainWindow*, std::unique_ptr<WindowAudition>> auditions;
-    auto& slot = auditions[&window];
-    if (!slot) {
-        slot = std::make_unique<WindowAudition>(window);
-        QObject::connect(&window, &QObject::destroyed, [&window] { auditions.erase(&window); });
+    WindowObject<WindowAudition>& object = window.auditionObject();
+    if (!object) {
+        object.reset(new WindowAudition(window));
     }
-    return slot->audition;
+    return object->audition;
 }
 
 } // namespace

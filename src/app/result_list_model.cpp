@@ -2,12 +2,28 @@
 
 #include "data/qt_local_text.h"
 
+#include <algorithm>
+#include <array>
+
 namespace tb::app {
 namespace {
 
 const std::array<const char*, kResultColumnCount> kHeaders = {
     "索引", "歌名 [点击全选]", "hash",  "album_id", "URL", "已下载进度", "下载状态", "时间",
     "大小", "源时间",          "源大小"};
+
+const QList<int> kTextRoles = {Qt::DisplayRole, Qt::ToolTipRole};
+
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// ASCII text (numbers, sizes, hashes, progress) needs no code-page conversion.
+QString shownText(const std::string& local) {
+    return isAscii(local) ? QString::fromLatin1(local.data(), static_cast<qsizetype>(local.size()))
+                          : LocalToQString(local);
+}
 
 } // namespace
 
@@ -30,12 +46,35 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     }
     const Row& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        return LocalToQString(row.cells[static_cast<std::size_t>(index.column())]);
+        return displayText(row, index.row(), index.column());
     }
     if (role == Qt::CheckStateRole && index.column() == kColIndex) {
         return row.ticked ? Qt::Checked : Qt::Unchecked;
     }
     return {};
+}
+
+QString ResultListModel::displayText(const Row& row, int position, int column) const {
+    switch (column) {
+    case kColIndex:
+        return QString::number(position);
+    case kColName:
+        if (!row.nameConverted) {
+            row.shownName = shownText(row.song.name);
+            row.nameConverted = true;
+        }
+        return row.shownName;
+    case kColStatus:
+        if (!row.statusConverted) {
+            row.shownStatus = shownText(StatusCellText(row.state));
+            row.statusConverted = true;
+        }
+        return row.shownStatus;
+    case kColProgress:
+        return shownText(ProgressCellText(row.state));
+    default:
+        return shownText(SongCellText(row.song, position, column));
+    }
 }
 
 bool ResultListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -70,12 +109,14 @@ void ResultListModel::clearRows() {
     m_showTimer.stop();
     beginResetModel();
     m_rows.clear();
+    m_rows.shrink_to_fit(); // a long list's rows are not kept for a short one
     m_shownRows = 0;
     endResetModel();
 }
 
 int ResultListModel::appendRow() {
-    m_rows.emplace_back();
+    Row& row = m_rows.emplace_back();
+    row.song.origin = SongOrigin::SharePage; // no time or size until its numbers are written
     if (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= kShowIntervalMs) {
         showPendingRows();
     } else if (!m_showTimer.isActive()) {
@@ -84,21 +125,96 @@ int ResultListModel::appendRow() {
     return storedRowCount() - 1;
 }
 
+void ResultListModel::appendSongs(std::vector<Song> songs) {
+    showPendingRows();
+    if (songs.empty()) {
+        return;
+    }
+    const int first = storedRowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(songs.size()) - 1);
+    m_rows.reserve(m_rows.size() + songs.size());
+    for (Song& song : songs) {
+        m_rows.push_back(Row{std::move(song), {}, false, {}, {}, false, false});
+    }
+    m_shownRows = storedRowCount();
+    endInsertRows();
+}
+
 std::string ResultListModel::cell(int row, int column) const {
-    return stored(row, column)
-               ? m_rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)]
-               : std::string();
+    if (!stored(row, column)) {
+        return {};
+    }
+    const Row& stored = m_rows[static_cast<std::size_t>(row)];
+    switch (column) {
+    case kColProgress:
+        return ProgressCellText(stored.state);
+    case kColStatus:
+        return StatusCellText(stored.state);
+    default:
+        return SongCellText(stored.song, row, column);
+    }
 }
 
 void ResultListModel::setCell(int row, int column, const std::string& text) {
     if (!stored(row, column)) {
         return;
     }
-    m_rows[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)] = text;
-    if (shown(row)) {
-        const QModelIndex changed = index(row, column);
-        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+    Row& target = m_rows[static_cast<std::size_t>(row)];
+    Song& song = target.song;
+    switch (column) {
+    case kColName:
+        song.name = text;
+        target.nameConverted = false;
+        break;
+    case kColHash:
+        song.hash = text;
+        break;
+    case kColAlbumId:
+        song.albumId = text;
+        break;
+    case kColUrl:
+        song.playInfoAddress = text;
+        break;
+    case kColProgress:
+        target.state.progress.reset();
+        target.state.progressText = text;
+        break;
+    case kColStatus:
+        target.state.status = RowStatus::Text;
+        target.state.statusText = text;
+        target.statusConverted = false;
+        break;
+    case kColRawSeconds:
+    case kColRawBytes:
+        (column == kColRawSeconds ? song.seconds : song.bytes) = SongNumber(text);
+        song.origin = SongOrigin::KeywordSearch;
+        changed(row, column == kColRawSeconds ? kColDuration : kColSize, kTextRoles);
+        break;
+    default:
+        return; // derived columns
     }
+    changed(row, column, kTextRoles);
+}
+
+void ResultListModel::setRowStatus(int row, RowStatus status) {
+    if (!stored(row, kColStatus)) {
+        return;
+    }
+    Row& target = m_rows[static_cast<std::size_t>(row)];
+    target.state.status = status;
+    target.state.statusText.clear();
+    target.statusConverted = false;
+    changed(row, kColStatus, kTextRoles);
+}
+
+void ResultListModel::setProgress(int row, const DownloadProgress& progress) {
+    if (!stored(row, kColProgress)) {
+        return;
+    }
+    RowState& state = m_rows[static_cast<std::size_t>(row)].state;
+    state.progress = progress;
+    state.progressText.clear();
+    changed(row, kColProgress, kTextRoles);
 }
 
 bool ResultListModel::isTicked(int row) const {
@@ -110,10 +226,7 @@ void ResultListModel::setTicked(int row, bool ticked) {
         return;
     }
     m_rows[static_cast<std::size_t>(row)].ticked = ticked;
-    if (shown(row)) {
-        const QModelIndex changed = index(row, kColIndex);
-        emit dataChanged(changed, changed, {Qt::CheckStateRole});
-    }
+    changed(row, kColIndex, {Qt::CheckStateRole});
 }
 
 void ResultListModel::showPendingRows() {
@@ -126,6 +239,13 @@ void ResultListModel::showPendingRows() {
     beginInsertRows(QModelIndex(), m_shownRows, total - 1);
     m_shownRows = total;
     endInsertRows();
+}
+
+void ResultListModel::changed(int row, int column, const QList<int>& roles) {
+    if (shown(row)) {
+        const QModelIndex cell = index(row, column);
+        emit dataChanged(cell, cell, roles);
+    }
 }
 
 bool ResultListModel::stored(int row, int column) const {

@@ -1,18 +1,20 @@
 #pragma once
-// The rows of the result list: eleven local-text cells and a tick per row.
+// The rows of the result list: one song and one download state per row, and a tick. The
+// cell texts are made from these values when they are read; the texts the view shows in
+// local script are converted once per row and kept.
 //
-// Rows are stored at once, but views learn about appended rows in batches at most every
-// kShowIntervalMs: a search appends rows one at a time and lets the window process its
-// events after each, and a view that relaid itself out for every single row would make
-// filling a long list quadratic.
+// A search hands its songs over in one step (appendSongs). Rows appended one at a time are
+// stored at once, but views learn about them in batches at most every kShowIntervalMs: a
+// view that relaid itself out for every single row would make filling a long list row by
+// row quadratic.
 
 #include "catalogue/result_list.h"
 
 #include <QAbstractTableModel>
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,15 @@ public:
     int storedRowCount() const { return static_cast<int>(m_rows.size()); }
     void clearRows();
     int appendRow();
+    // Appends the songs and announces them to the views at once.
+    void appendSongs(std::vector<Song> songs);
+    // The cell texts as the core reads and writes them (see ResultList). Column 0 always
+    // reads the row's position and the time and size columns follow the seconds and bytes
+    // columns, so writes to those three columns change nothing.
     std::string cell(int row, int column) const;
     void setCell(int row, int column, const std::string& text);
+    void setRowStatus(int row, RowStatus status);
+    void setProgress(int row, const DownloadProgress& progress);
     bool isTicked(int row) const;
     void setTicked(int row, bool ticked);
     // Announces every stored row to the views now.
@@ -45,10 +54,18 @@ public:
 
 private:
     struct Row {
-        std::array<std::string, kResultColumnCount> cells;
+        Song song;
+        RowState state;
         bool ticked = false;
+        // Display forms of the columns in local script, made on first use.
+        mutable QString shownName;
+        mutable QString shownStatus;
+        mutable bool nameConverted = false;
+        mutable bool statusConverted = false;
     };
 
+    QString displayText(const Row& row, int position, int column) const;
+    void changed(int row, int column, const QList<int>& roles);
     bool stored(int row, int column) const;
     bool shown(int row) const { return row >= 0 && row < m_shownRows; }
 

@@ -11,9 +11,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include <map>
-#include <memory>
-
 namespace tb::app {
 namespace {
 
@@ -88,8 +85,11 @@ private:
     QLineEdit& m_edit;
 };
 
+} // namespace
+
 // The search state of one main window, made on its first search event.
-struct WindowSearch {
+class WindowSearch {
+public:
     explicit WindowSearch(MainWindow& window)
         : keywordBox(*window.编辑框_输入), button(*window.按钮_获取),
           suggestions(*window.列表框_预热), listSearch(*window.编辑框_搜),
@@ -105,14 +105,18 @@ struct WindowSearch {
     SearchAids aids;
 };
 
+void DestroyWindowObject(WindowSearch* object) {
+    delete object;
+}
+
+namespace {
+
 SearchAids& aidsOf(MainWindow& window) {
-    static std::map<const MainWindow*, std::unique_ptr<WindowSearch>> searches;
-    auto& slot = searches[&window];
-    if (!slot) {
-        slot = std::make_unique<WindowSearch>(window);
-        QObject::connect(&window, &QObject::destroyed, [&window] { searches.erase(&window); });
+    WindowObject<WindowSearch>& object = window.searchObject();
+    if (!object) {
+        object.reset(new WindowSearch(window));
     }
-    return slot->aids;
+    return object->aids;
 }
 
 // Qt key codes -> the key codes the catalogue handlers know; 0 for other keys.

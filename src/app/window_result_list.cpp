@@ -28,6 +28,18 @@ void WindowResultList::setCell(int row, int column, const std::string& text) {
     m_view.rows().setCell(row, column, text);
 }
 
+void WindowResultList::appendSongs(std::vector<Song> songs) {
+    m_view.rows().appendSongs(std::move(songs));
+}
+
+void WindowResultList::setRowStatus(int row, RowStatus status) {
+    m_view.rows().setRowStatus(row, status);
+}
+
+void WindowResultList::setProgress(int row, const DownloadProgress& progress) {
+    m_view.rows().setProgress(row, progress);
+}
+
 bool WindowResultList::isTicked(int row) const {
     return m_view.rows().isTicked(row);
 }

@@ -23,6 +23,9 @@ public:
     void ensureVisible(int row) override;
     void focus() override;
     void setEmptyText(const std::string& text) override;
+    void appendSongs(std::vector<Song> songs) override;
+    void setRowStatus(int row, RowStatus status) override;
+    void setProgress(int row, const DownloadProgress& progress) override;
 
 private:
     ReportList& m_view;

@@ -3,6 +3,7 @@
 #include "data/local_text.h"
 #include "net/endpoints.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tb {
@@ -62,8 +63,13 @@ std::string EscapeForAddress(std::string_view text) {
 }
 
 std::string EscapeQueryValue(std::string_view text) {
+    // ASCII is its own UTF-8 form (hashes and ids of a long reply are): no conversion.
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const std::string utf8 = ascii ? std::string() : LocalToUtf8(text);
     std::string out;
-    for (const char c : LocalToUtf8(text)) {
+    out.reserve(text.size());
+    for (const char c : ascii ? text : std::string_view(utf8)) {
         const auto byte = static_cast<unsigned char>(c);
         if (isUnreserved(byte)) {
             out += c;

@@ -7,18 +7,29 @@
 #include "platform/events.h"
 #include "platform/prompt.h"
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
 namespace tb {
 namespace {
 
-struct SongCells {
-    std::string name;
-    std::string hash;
-    std::string albumId;
-    std::string seconds; // empty for share-page songs
-    std::string bytes;
+// Lets the window paint and take input during the long stretches of a search (parsing a
+// large reply, reading its songs) without paying for an event pass per small step.
+class EventPacer {
+public:
+    static constexpr auto kInterval = std::chrono::milliseconds(40);
+
+    void operator()() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_last >= kInterval) {
+            platform::ProcessPendingEvents();
+            m_last = std::chrono::steady_clock::now();
+        }
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
 };
 
 class SongFill {
@@ -45,47 +56,70 @@ public:
         return text;
     }
 
-    // Ends a search that read its reply: a search without a song leaves an empty list that
-    // says so.
-    void finish() {
-        static const std::string kNoSongs = Utf8ToLocal("没有找到歌曲");
-        m_list.setEmptyText(m_list.rowCount() == 0 ? kNoSongs : std::string());
-    }
-
-    // Appends one row; false when a newer search took over during the event pass.
-    bool appendRow(const SongCells& song, bool withDuration) {
-        const int row = m_list.appendRow();
-        m_list.setCell(row, kColIndex, std::to_string(row));
-        m_list.setCell(row, kColName, song.name);
-        m_list.setCell(row, kColHash, song.hash);
-        m_list.setCell(row, kColAlbumId, song.albumId);
-        m_list.setCell(row, kColUrl, PlayInfoAddress(m_hosts.play, song.hash, song.albumId));
-        if (withDuration) {
-            m_list.setCell(row, kColDuration, DurationText(LocalToInt(song.seconds)));
-            m_list.setCell(row, kColSize, SizeText(song.bytes));
-            m_list.setCell(row, kColRawSeconds, song.seconds);
-            m_list.setCell(row, kColRawBytes, song.bytes);
-        }
-        platform::ProcessPendingEvents();
+    // Gives the window its turn now and then; false once a newer search took over.
+    bool keepGoing() {
+        m_pacer();
         return !superseded();
     }
+    EventPacer& pacer() { return m_pacer; }
 
-    ResultList& list() { return m_list; }
+    // Replaces the rows by the songs in one step. A search without a song leaves an empty
+    // list that says so.
+    void show(std::vector<Song> songs) {
+        static const std::string kNoSongs = Utf8ToLocal("没有找到歌曲");
+        m_list.clearRows();
+        m_list.setEmptyText(songs.empty() ? kNoSongs : std::string());
+        m_list.appendSongs(std::move(songs));
+        platform::ProcessPendingEvents();
+    }
+
+    std::string playInfoAddress(const std::string& hash, const std::string& albumId) const {
+        return PlayInfoAddress(m_hosts.play, hash, albumId);
+    }
     const CatalogueHosts& hosts() const { return m_hosts; }
 
 private:
     ResultList& m_list;
     const CatalogueHosts& m_hosts;
     const std::function<bool()>& m_superseded;
+    EventPacer m_pacer;
 };
 
-std::string elementPath(const char* head, int index, const char* tail) {
-    return head + std::to_string(index) + tail;
+// The keyword reply, UTF-8, parsed with event passes between its slices. A reply that is
+// not clean UTF-8 is read as its local-text form, which stands in for the bytes it cannot
+// carry, as every reply was read before.
+bool parseKeywordReply(const std::string& reply, JsonDocument& document, SongFill& fill) {
+    document.Reset();
+    if (document.ParseUtf8(reply, [&fill] { fill.pacer()(); })) {
+        return true;
+    }
+    document.Reset();
+    return document.Parse(Utf8ToLocal(reply));
 }
 
-int elementCount(const JsonDocument& document, std::string_view path) {
-    std::vector<std::string> names;
-    return document.MemberNames(path, names);
+// The songs of the keyword reply; nothing when a newer search took over meanwhile.
+std::optional<std::vector<Song>> keywordSongs(const JsonDocument& document, SongFill& fill) {
+    static const std::vector<std::string> kMembers = {".FileName", ".FileHash", ".AlbumID",
+                                                      ".HQDuration", ".FileSize"};
+    std::vector<Song> songs;
+    songs.reserve(static_cast<std::size_t>(document.Count("data.lists")));
+    bool superseded = false;
+    document.ReadElementTexts("data.lists", kMembers, [&](std::vector<std::string>& texts) {
+        Song song;
+        song.name = std::move(texts[0]);
+        song.hash = std::move(texts[1]);
+        song.albumId = std::move(texts[2]);
+        song.playInfoAddress = fill.playInfoAddress(song.hash, song.albumId);
+        song.seconds = SongNumber(texts[3]);
+        song.bytes = SongNumber(texts[4]);
+        songs.push_back(std::move(song));
+        superseded = !fill.keepGoing();
+        return !superseded;
+    });
+    if (superseded) {
+        return std::nullopt;
+    }
+    return songs;
 }
 
 void fetchKeywordSongs(const std::string& text, SongFill& fill) {
@@ -97,31 +131,25 @@ void fetchKeywordSongs(const std::string& text, SongFill& fill) {
     }
     const std::string total = std::to_string(LocalToInt(TextBetween(*firstReply, "total\":", ",")));
     const std::string allAddress = ReplaceAll(firstAddress, "pagesize=1", "pagesize=" + total);
-    const std::optional<std::string> allReply = fill.request(allAddress);
+    std::optional<std::string> allReply = fill.request(allAddress);
     if (!allReply) {
         return;
     }
-    const std::string reply = Utf8ToLocal(*allReply);
     JsonDocument document;
-    document.Reset();
-    if (!document.Parse(reply)) {
+    const bool parsed = parseKeywordReply(*allReply, document, fill);
+    allReply.reset(); // the songs need the document only
+    if (fill.superseded()) {
+        return;
+    }
+    if (!parsed) {
         static const std::string kParseError = Utf8ToLocal("数据解析出错");
         platform::ShowPrompt(kParseError, platform::PromptButtons::Ok);
         return;
     }
-    const int count = elementCount(document, "data.lists");
-    fill.list().clearRows();
-    for (int k = 0; k < count; ++k) {
-        const SongCells song{document.GetText(elementPath("data.lists[", k, "].FileName")),
-                             document.GetText(elementPath("data.lists[", k, "].FileHash")),
-                             document.GetText(elementPath("data.lists[", k, "].AlbumID")),
-                             document.GetText(elementPath("data.lists[", k, "].HQDuration")),
-                             document.GetText(elementPath("data.lists[", k, "].FileSize"))};
-        if (!fill.appendRow(song, true)) {
-            return;
-        }
+    if (std::optional<std::vector<Song>> songs = keywordSongs(document, fill)) {
+        document.Destroy();
+        fill.show(std::move(*songs));
     }
-    fill.finish();
 }
 
 void fetchSharePageSongs(const std::string& address, SongFill& fill) {
@@ -134,19 +162,24 @@ void fetchSharePageSongs(const std::string& address, SongFill& fill) {
     if (!document.Parse(TextBetween(*page, "var dataFromSmarty = ", kArrayEnd))) {
         return;
     }
-    const int count = elementCount(document, "");
-    fill.list().clearRows();
-    for (int k = 0; k < count; ++k) {
-        const SongCells song{document.GetText(elementPath("[", k, "]['song_name']")),
-                             document.GetText(elementPath("[", k, "].hash")),
-                             document.GetText(elementPath("[", k, "]['album_id']")),
-                             {},
-                             {}};
-        if (!fill.appendRow(song, false)) {
-            return;
-        }
+    static const std::vector<std::string> kMembers = {"['song_name']", ".hash", "['album_id']"};
+    std::vector<Song> songs;
+    bool superseded = false;
+    document.ReadElementTexts("", kMembers, [&](std::vector<std::string>& texts) {
+        Song song;
+        song.name = std::move(texts[0]);
+        song.hash = std::move(texts[1]);
+        song.albumId = std::move(texts[2]);
+        song.playInfoAddress = fill.playInfoAddress(song.hash, song.albumId);
+        song.origin = SongOrigin::SharePage;
+        songs.push_back(std::move(song));
+        superseded = !fill.keepGoing();
+        return !superseded;
+    });
+    if (superseded) {
+        return;
     }
-    fill.finish();
+    fill.show(std::move(songs));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <boost/json/monotonic_resource.hpp>
 #include <boost/json/value.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -60,8 +61,9 @@ template <typename Fn> void guarded(Fn&& fn) noexcept {
 }
 
 // Parses UTF-8 JSON text into storage; nullopt when it is not valid JSON.
-std::optional<json::value> parseUtf8(std::string_view utf8, const json::storage_ptr& storage) {
-    return ParseJsonText(utf8, storage, JsonDocument::kMaxDepth);
+std::optional<json::value> parseUtf8(std::string_view utf8, const json::storage_ptr& storage,
+                                     const std::function<void()>& betweenSlices = {}) {
+    return ParseJsonText(utf8, storage, JsonDocument::kMaxDepth, betweenSlices);
 }
 
 std::optional<json::value> parseLocal(std::string_view local, const json::storage_ptr& storage) {
@@ -92,6 +94,19 @@ std::string numberText(double number) {
     return buffer;
 }
 
+// An integer as "%.13g" writes it: plain digits below 10^13, the printf form above.
+std::string integerText(const json::value& value) {
+    constexpr std::int64_t kPlainLimit = 10'000'000'000'000;
+    const bool plain = value.is_int64()
+                           ? value.get_int64() > -kPlainLimit && value.get_int64() < kPlainLimit
+                           : value.get_uint64() < static_cast<std::uint64_t>(kPlainLimit);
+    if (!plain) {
+        return numberText(value.to_number<double>());
+    }
+    return value.is_int64() ? std::to_string(value.get_int64())
+                            : std::to_string(value.get_uint64());
+}
+
 double numberOf(const json::value& value) {
     switch (value.kind()) {
     case json::kind::int64:
@@ -119,6 +134,7 @@ std::string plainText(const json::value* value) {
         return value->get_bool() ? "true" : "false";
     case json::kind::int64:
     case json::kind::uint64:
+        return integerText(*value);
     case json::kind::double_:
         return numberText(numberOf(*value));
     default:
@@ -159,14 +175,14 @@ bool JsonDocument::Parse(std::string_view text) {
                          : ParseUtf8(guarded(std::string(), [&] { return LocalToUtf8(text); }));
 }
 
-bool JsonDocument::ParseUtf8(std::string_view utf8) {
+bool JsonDocument::ParseUtf8(std::string_view utf8, const std::function<void()>& betweenSlices) {
     if (!m_root) {
         return false;
     }
     return guarded(false, [&] {
         m_root = std::make_shared<Root>();
         m_root->value = nullptr;
-        auto parsed = parseUtf8(utf8, m_root->storage());
+        auto parsed = parseUtf8(utf8, m_root->storage(), betweenSlices);
         if (!parsed) {
             return false;
         }
@@ -362,6 +378,38 @@ int JsonDocument::MemberNames(std::string_view path, std::vector<std::string>& n
         }
     });
     return static_cast<int>(names.size());
+}
+
+int JsonDocument::ReadElementTexts(
+    std::string_view path, const std::vector<std::string>& tails,
+    const std::function<bool(std::vector<std::string>& texts)>& take) const {
+    json::value* container = m_root ? ResolveJsonPath(m_root->value, path) : nullptr;
+    if (container == nullptr || !(container->is_array() || container->is_object())) {
+        return 0;
+    }
+    const std::size_t count =
+        container->is_array() ? container->get_array().size() : container->get_object().size();
+    // A tail read from the element itself: ".name" is the path "name" there.
+    std::vector<std::string_view> steps;
+    for (const std::string& tail : tails) {
+        steps.push_back(std::string_view(tail).substr(tail.starts_with('.') ? 1 : 0));
+    }
+    std::vector<std::string> texts(tails.size());
+    for (std::size_t k = 0; k < count; ++k) {
+        json::value* element = container->is_array()
+                                   ? &container->get_array()[k]
+                                   : ResolveJsonPath(*container, "[" + std::to_string(k) + "]");
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            texts[i] = guarded(std::string(), [&] {
+                return element == nullptr ? std::string()
+                                          : plainText(ResolveJsonPath(*element, steps[i]));
+            });
+        }
+        if (!take(texts)) {
+            return static_cast<int>(k) + 1;
+        }
+    }
+    return static_cast<int>(count);
 }
 
 int JsonDocument::TypeOf(std::string_view path) const {

@@ -15,6 +15,7 @@
 // Copy gives a second handle on the same root; Parse and Create give this handle a fresh
 // root of its own, leaving other handles on the old one.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,8 +54,9 @@ public:
     // Replaces the root by the value the text denotes, on a fresh root. True unless the
     // text is not valid JSON or denotes null; false also on a destroyed document.
     bool Parse(std::string_view text);
-    // Parse for UTF-8 text (no code-page conversion).
-    bool ParseUtf8(std::string_view utf8);
+    // Parse for UTF-8 text (no code-page conversion). betweenSlices, when given, is called
+    // after each megabyte of text (to keep a window painting through a large reply).
+    bool ParseUtf8(std::string_view utf8, const std::function<void()>& betweenSlices = {});
 
     // The root as compact JSON text.
     std::string ToJson() const;
@@ -97,6 +99,12 @@ public:
     // replace names; returns their count. Anything else gives an empty list.
     int MemberNames(std::string_view path, std::vector<std::string>& names) const;
     int TypeOf(std::string_view path) const;
+    // For each element k of the array or object at path, in order, the texts GetText gives
+    // for path + "[k]" + tail, one per tail (tails such as ".FileName" or "['song_name']"),
+    // handed to take, which answers false to stop. The path is evaluated once, so reading a
+    // long array costs one step per member. Returns the number of elements handed over.
+    int ReadElementTexts(std::string_view path, const std::vector<std::string>& tails,
+                         const std::function<bool(std::vector<std::string>& texts)>& take) const;
     // The root becomes an empty object.
     void Reset();
 

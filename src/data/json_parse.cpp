@@ -116,15 +116,30 @@ private:
     bool m_negative = false;
 };
 
+// Feeds the text in slices of kSliceBytes, calling betweenSlices (when given) after each, so
+// a caller on the user-interface thread can keep the window painting through a large text.
+constexpr std::size_t kSliceBytes = std::size_t{1} << 20;
+
 json::value parseOnce(std::string_view utf8, const json::storage_ptr& storage, std::size_t maxDepth,
-                      json::error_code& error) {
+                      const std::function<void()>& betweenSlices, json::error_code& error) {
     json::parse_options options;
     options.max_depth = maxDepth;
     unsigned char buffer[BOOST_JSON_STACK_BUFFER_SIZE];
     json::basic_parser<ValueBuilder> parser(options, buffer, sizeof buffer);
     parser.handler().reset(storage);
-    const std::size_t used = parser.write_some(false, utf8.data(), utf8.size(), error);
-    if (!error && used < utf8.size()) {
+    const std::size_t slice = betweenSlices ? kSliceBytes : utf8.size();
+    std::size_t fed = 0;
+    bool sliceTaken = true; // the parser stops short only where the value ended
+    while (!error && sliceTaken && utf8.size() - fed > slice) {
+        const std::size_t taken = parser.write_some(true, utf8.data() + fed, slice, error);
+        fed += taken;
+        sliceTaken = taken == slice;
+        betweenSlices();
+    }
+    if (!error && sliceTaken) {
+        fed += parser.write_some(false, utf8.data() + fed, utf8.size() - fed, error);
+    }
+    if (!error && fed < utf8.size()) {
         error = json::error::extra_data;
     }
     return error ? json::value(nullptr) : parser.handler().release();
@@ -222,19 +237,20 @@ std::string RepairJsonText(std::string_view utf8) {
 }
 
 std::optional<json::value> ParseJsonText(std::string_view utf8, const json::storage_ptr& storage,
-                                         std::size_t maxDepth) {
+                                         std::size_t maxDepth,
+                                         const std::function<void()>& betweenSlices) {
     static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (utf8.starts_with(kByteOrderMark)) {
         utf8.remove_prefix(kByteOrderMark.size());
     }
     json::error_code error;
-    json::value value = parseOnce(utf8, storage, maxDepth, error);
+    json::value value = parseOnce(utf8, storage, maxDepth, betweenSlices, error);
     if (error && error != json::error::too_deep) {
         // Only texts the library refused pay for the repair pass.
         const std::string repaired = RepairJsonText(utf8);
         if (repaired != utf8) {
             error = {};
-            value = parseOnce(repaired, storage, maxDepth, error);
+            value = parseOnce(repaired, storage, maxDepth, betweenSlices, error);
         }
     }
     if (error) {

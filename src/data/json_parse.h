@@ -13,6 +13,7 @@
 #include <boost/json/value.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,9 +22,12 @@ namespace tb {
 
 // Parses UTF-8 JSON text into a value whose memory comes from storage; nullopt when the
 // text is not one JSON value or nests deeper than maxDepth. May throw the library's
-// exceptions (memory, sizes); callers guard.
-std::optional<boost::json::value>
-ParseJsonText(std::string_view utf8, const boost::json::storage_ptr& storage, std::size_t maxDepth);
+// exceptions (memory, sizes); callers guard. betweenSlices, when given, is called after each
+// megabyte of text.
+std::optional<boost::json::value> ParseJsonText(std::string_view utf8,
+                                                const boost::json::storage_ptr& storage,
+                                                std::size_t maxDepth,
+                                                const std::function<void()>& betweenSlices = {});
 
 // The text with what a second parse needs repaired: lone surrogate escapes inside strings
 // become "?", exponents beyond 999999999 become 999999999 (a power of ten that is infinite

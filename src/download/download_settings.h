@@ -44,9 +44,11 @@ using PublishStep = std::function<bool(const std::string& partialFile, const std
 // Receives the engine's log texts (local text).
 using DownloadLogReceiver = std::function<void(const std::string& text)>;
 
-// The settings record of one task, in the order the caller fills it.
+// The settings record of one task, in the order the caller fills it. bufferSize,
+// sendTimeoutMs and secondBufferSize are kept because the program's record carries them, but
+// the engine reads none of them (its reads are sized by EngineSettings::receiveBuffer).
 struct DownloadSettings {
-    int bufferSize = 0;  // tuning value kept with the task
+    int bufferSize = 0;
     std::string address; // source address
     std::string file;    // target path
     int connections = 1;
@@ -54,7 +56,7 @@ struct DownloadSettings {
     int sendTimeoutMs = 0;
     int receiveTimeoutMs = 0; // longest wait without incoming data
     int stopGraceMs = 0;
-    int secondBufferSize = 0; // tuning value kept with the task
+    int secondBufferSize = 0;
     DownloadReceiver receiver;
     std::string referrer;  // empty: derived from the address
     std::string userAgent; // empty: the engine's own agent

@@ -1,11 +1,7 @@
 #include "download/download_worker.h"
 
-#include "data/local_text.h"
 #include "download/song_settings.h"
 #include "platform/events.h"
-
-#include <cmath>
-#include <cstdio>
 
 namespace tb {
 
@@ -17,25 +13,11 @@ namespace {
 constexpr int kStartPauseMs = 100;
 constexpr int kIdlePollMs = 20;
 
-std::string localText(const char* utf8) {
-    return Utf8ToLocal(utf8);
-}
-
 } // namespace
 
 std::string ProgressText(std::int64_t bytesWritten, std::int64_t totalSize,
                          std::int64_t bytesSincePrevious) {
-    const double percent =
-        totalSize > 0 ? static_cast<double>(bytesWritten) / static_cast<double>(totalSize) * 100
-                      : 0.0;
-    // Hundredths of a kilobyte: bytes * 100 / 1024 is exact in a double, so the rounding
-    // sees the true half.
-    const long long hundredths =
-        std::llround(static_cast<double>(bytesSincePrevious) * 100.0 / 1024.0);
-    char text[64];
-    std::snprintf(text, sizeof text, "%lld%% + %lld.%02lldKB", std::llround(percent),
-                  hundredths / 100, hundredths % 100);
-    return text;
+    return tb::ProgressText(DownloadProgress{bytesWritten, totalSize, bytesSincePrevious});
 }
 
 DownloadWorker::DownloadWorker(DownloadEngine& engine, ResultList& list)
@@ -84,16 +66,15 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
         return 0;
     case kEventConnectionStarted:
         DownloadBusy = true;
-        postCell(row, kColStatus, localText("初始化"));
+        postStatus(row, RowStatus::Initialising);
         postToList([row](ResultList& list) { list.ensureVisible(row); });
         return 0;
     case kEventFurtherSegment:
-        postCell(row, kColStatus, localText("下载中"));
+        postStatus(row, RowStatus::Downloading);
         return 0;
     case kEventConnectionEnded:
-        postCell(row, kColProgress,
-                 ProgressText(m_engine.bytesWritten(), m_totalSize.load(),
-                              m_engine.bytesReceivedSinceLastCall()));
+        postProgress(row, DownloadProgress{m_engine.bytesWritten(), m_totalSize.load(),
+                                           m_engine.bytesReceivedSinceLastCall()});
         return 0;
     case kEventFinished:
         postFinished(row);
@@ -102,14 +83,14 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
     case kEventConnectionFailed:
         m_statusKept = true;
         if (!m_targetExisted) {
-            postCell(row, kColStatus, localText("出错任务"));
+            postStatus(row, RowStatus::FailedTask);
         }
         DownloadBusy = false;
         return 1;
     case kEventTargetExists:
         m_statusKept = true;
         m_targetExisted = true;
-        postCell(row, kColStatus, localText("本地存在"));
+        postStatus(row, RowStatus::ExistsLocally);
         postToList([row](ResultList& list) { list.setTicked(row, false); });
         DownloadBusy = false;
         return kGiveUp;
@@ -118,10 +99,12 @@ int DownloadWorker::OnDownloadEvent(int kind, int /*connection*/, std::int64_t v
     }
 }
 
-void DownloadWorker::postCell(int row, int column, std::string text) {
-    postToList([row, column, text = std::move(text)](ResultList& list) {
-        list.setCell(row, column, text);
-    });
+void DownloadWorker::postStatus(int row, RowStatus status) {
+    postToList([row, status](ResultList& list) { list.setRowStatus(row, status); });
+}
+
+void DownloadWorker::postProgress(int row, DownloadProgress progress) {
+    postToList([row, progress](ResultList& list) { list.setProgress(row, progress); });
 }
 
 void DownloadWorker::postFinished(int row) {
@@ -130,7 +113,7 @@ void DownloadWorker::postFinished(int row) {
     postToList([row, keepStatus](ResultList& list) {
         list.setTicked(row, false);
         if (!keepStatus) {
-            list.setCell(row, kColStatus, localText("下载完成"));
+            list.setRowStatus(row, RowStatus::Complete);
         }
     });
 }

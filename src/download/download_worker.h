@@ -1,6 +1,6 @@
 #pragma once
 // The download of one listed song: starts the engine's task with the program's settings
-// record and turns the task's events into the row's progress and status texts.
+// record and turns the task's events into the row's progress and status.
 
 #include "catalogue/result_list.h"
 #include "download/download_engine.h"
@@ -18,9 +18,7 @@ extern std::atomic<bool> DownloadBusy;
 
 namespace download {
 
-// "45% + 123.40KB": bytes written against the total (no decimals), then the kilobytes
-// received since the previous progress text (two decimals); both rounded half away from
-// zero, the percentage not clamped. "0% + ..." while the total is not known.
+// The progress text of the counts (see tb::ProgressText of row_state.h).
 std::string ProgressText(std::int64_t bytesWritten, std::int64_t totalSize,
                          std::int64_t bytesSincePrevious);
 
@@ -54,7 +52,8 @@ public:
     const DownloadSettings& settings() const { return m_settings; }
 
 private:
-    void postCell(int row, int column, std::string text);
+    void postStatus(int row, RowStatus status);
+    void postProgress(int row, DownloadProgress progress);
     void postFinished(int row);
     // Runs call on the user-interface thread unless this worker is gone by then.
     void postToList(std::function<void(ResultList&)> call);

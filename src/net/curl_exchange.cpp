@@ -2,6 +2,8 @@
 
 #include "platform/events.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string_view>
 
@@ -186,10 +188,14 @@ ExchangeResult CurlExchange::perform(const std::function<bool()>& stopWaiting) {
     return std::move(m_result);
 }
 
-// curl does the work in curl_multi_perform and the waiting in curl_multi_poll; between
-// polls of at most kEventSliceMs the window gets its turn. The connect limit and the
-// watch keep working as before: curl checks them on every call.
+// curl does the work in curl_multi_perform and the waiting in curl_multi_poll; every
+// kEventSliceMs, and after each poll that waited that long, the window gets its turn (a
+// turn after every read would cost more than a fast transfer itself). The connect limit and
+// the watch keep working as before: curl checks them on every call.
 bool CurlExchange::drive(CURLM* multi, const std::function<bool()>& stopWaiting, CURLcode& code) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kSlice = std::chrono::milliseconds(kEventSliceMs);
+    Clock::time_point lastTurn = Clock::now();
     int running = 1;
     for (;;) {
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -200,7 +206,10 @@ bool CurlExchange::drive(CURLM* multi, const std::function<bool()>& stopWaiting,
             break;
         }
         curl_multi_poll(multi, nullptr, 0, kEventSliceMs, nullptr);
-        platform::ProcessPendingEvents();
+        if (Clock::now() - lastTurn >= kSlice) {
+            platform::ProcessPendingEvents();
+            lastTurn = Clock::now();
+        }
         if (waitUnwanted(stopWaiting)) {
             return false;
         }
@@ -277,7 +286,18 @@ std::size_t CurlExchange::onBody(char* data, std::size_t size, std::size_t count
     if (exchange->m_sink) {
         return exchange->m_sink(std::string_view(data, bytes)) ? bytes : 0;
     }
-    exchange->m_result.body.append(data, bytes);
+    std::string& body = exchange->m_result.body;
+    if (body.empty()) {
+        // A long body announced by its length is stored without the copies of growing.
+        constexpr curl_off_t kMostReserved = curl_off_t{256} << 20;
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(exchange->m_curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+                CURLE_OK &&
+            length > 0) {
+            body.reserve(static_cast<std::size_t>(std::min(length, kMostReserved)));
+        }
+    }
+    body.append(data, bytes);
     return bytes;
 }
 

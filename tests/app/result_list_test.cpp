@@ -1,5 +1,5 @@
 // The result list: ticking by header clicks, copying a name from the popup menu, and the
-// row store that the core fills one row at a time.
+// row store that the core fills with songs or one row at a time.
 
 #include "app/index_cell_delegate.h"
 #include "app/main_window.h"
@@ -8,6 +8,7 @@
 #include "app/result_list_model.h"
 #include "app/startup.h"
 #include "app_test_support.h"
+#include "catalogue/memory_result_list.h"
 #include "catalogue/result_list.h"
 #include "data/local_text.h"
 #include "platform/events.h"
@@ -177,6 +178,50 @@ TEST_F(ShownMainWindow, RowsAreUsableAtOnceAndReachTheViewInBatches) {
     EXPECT_EQ(rows.rowCount(), 0);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(rows.selectedRow(), -1);
+    EXPECT_EQ(warnings.total(), 0);
+}
+
+// The window keeps values where the plain list keeps texts: both must read the same cells.
+TEST_F(ShownMainWindow, SongsAndRowStatesReadAsTheSameCellsAsAListOfTexts) {
+    ModelWarnings warnings;
+    ResultListModel& model = window.超级列表框1->rows();
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    Song searched{Utf8ToLocal("抖音 - 夜空"), "AB12", "9", "http://h/yy?x", 245, 3932160,
+                  SongOrigin::KeywordSearch};
+    Song missing{"b", "", "", "", std::nullopt, SongNumber("inf"), SongOrigin::KeywordSearch};
+    Song shared{
+        "c", "CD34", "7", "http://h/yy?y", std::nullopt, std::nullopt, SongOrigin::SharePage};
+    ResultList& rows = window.resultList();
+    MemoryResultList texts;
+    for (ResultList* list : {&rows, static_cast<ResultList*>(&texts)}) {
+        list->appendSongs({searched, missing, shared});
+        list->setRowStatus(0, RowStatus::Complete);
+        list->setProgress(0, DownloadProgress{450, 1000, 126362});
+        list->setRowStatus(1, RowStatus::FailedTask);
+        list->setCell(2, kColStatus, Utf8ToLocal("错误地址"));
+        list->setCell(2, kColProgress, Utf8ToLocal("回调已启动"));
+    }
+    ASSERT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(model.rowCount(), 3); // handed over in one step, shown at once
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < kResultColumnCount; ++column) {
+            EXPECT_EQ(rows.cell(row, column), texts.cell(row, column)) << row << "," << column;
+        }
+    }
+    EXPECT_EQ(rows.cell(0, kColDuration), "04:05");
+    EXPECT_EQ(rows.cell(0, kColSize), "3.75M");
+    EXPECT_EQ(rows.cell(0, kColProgress), "45% + 123.40KB");
+    EXPECT_EQ(rows.cell(1, kColRawBytes), "inf");
+    EXPECT_EQ(rows.cell(1, kColDuration), "00:00");
+    EXPECT_EQ(rows.cell(2, kColDuration), "");
+    // What the view shows follows a later write.
+    EXPECT_EQ(model.data(model.index(0, kColStatus), Qt::DisplayRole).toString(), qs("下载完成"));
+    rows.setRowStatus(0, RowStatus::ExistsLocally);
+    rows.setCell(0, kColName, Utf8ToLocal("新名字"));
+    EXPECT_EQ(model.data(model.index(0, kColStatus), Qt::DisplayRole).toString(), qs("本地存在"));
+    EXPECT_EQ(model.data(model.index(0, kColName), Qt::DisplayRole).toString(), qs("新名字"));
+    EXPECT_EQ(model.data(model.index(2, kColIndex), Qt::DisplayRole).toString(), qs("2"));
     EXPECT_EQ(warnings.total(), 0);
 }
 

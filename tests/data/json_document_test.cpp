@@ -49,6 +49,59 @@ TEST(JsonDocument, ReadsAShareArrayByPathsThatStartWithABracket) {
     EXPECT_EQ(share.Count(""), 2);
 }
 
+// The one-pass reading a long reply uses must give what the paths give, element by element.
+TEST(JsonDocument, ElementTextsOfAnArrayOrObjectAreThoseOfTheirPaths) {
+    JsonDocument reply;
+    ASSERT_TRUE(reply.Parse(L(R"({"a":[{"n":"第一","s":12345678901234,"d":2.5},)"
+                              R"({"n":null,"s":-7,"x":[1,{"y":true}]},"text",)"
+                              R"({"s":9999999999999,"d":1e999}],)"
+                              R"("o":{"k0":{"n":"v"},"k1":3}})")));
+    const std::vector<std::string> tails = {".n", ".s", "['d']", ".x", ".x[1].y", ""};
+    for (const std::string path : {"a", "o", "", "a[0]", "missing", "a[0].n"}) {
+        std::vector<std::vector<std::string>> read;
+        const int handed =
+            reply.ReadElementTexts(path, tails, [&](std::vector<std::string>& texts) {
+                read.push_back(texts);
+                return true;
+            });
+        EXPECT_EQ(handed, static_cast<int>(read.size()));
+        EXPECT_EQ(handed, reply.Count(path)) << path;
+        for (int k = 0; k < handed; ++k) {
+            for (std::size_t i = 0; i < tails.size(); ++i) {
+                EXPECT_EQ(read[k][i],
+                          reply.GetText(path + "[" + std::to_string(k) + "]" + tails[i]))
+                    << path << "[" << k << "]" << tails[i];
+            }
+        }
+    }
+    // The reader can stop early.
+    EXPECT_EQ(reply.ReadElementTexts("a", tails, [](std::vector<std::string>&) { return false; }),
+              1);
+    EXPECT_EQ(reply.GetText("a[0].s"), "1.234567890123e+13");
+    EXPECT_EQ(reply.GetText("a[3].s"), "9999999999999");
+}
+
+// A long text parsed in slices, with a call between them, is the same document; a text cut
+// short still fails.
+TEST(JsonDocument, ParseInSlicesGivesTheSameDocument) {
+    std::string text = "{\"lists\":[";
+    for (int k = 0; k < 50000; ++k) {
+        text += (k ? "," : "") + std::string(R"({"FileName":"song \u00e9 )") + std::to_string(k) +
+                R"(","FileSize":)" + std::to_string(k * 1000003LL) + "}";
+    }
+    text += "]}";
+    ASSERT_GT(text.size(), std::size_t{2} << 20);
+    JsonDocument whole;
+    ASSERT_TRUE(whole.ParseUtf8(text));
+    JsonDocument sliced;
+    int calls = 0;
+    ASSERT_TRUE(sliced.ParseUtf8(text, [&calls] { ++calls; }));
+    EXPECT_GE(calls, 2);
+    EXPECT_EQ(sliced.ToJson(), whole.ToJson());
+    EXPECT_FALSE(sliced.ParseUtf8(text.substr(0, text.size() - 1), [] {}));
+    EXPECT_FALSE(sliced.ParseUtf8(text + " x", [] {}));
+}
+
 TEST(JsonDocument, ParseIsTrueForEveryValueButNull) {
     JsonDocument document;
     for (const char* text : {"0", "\"\"", "[]", "{}", "false", " [1] "}) {

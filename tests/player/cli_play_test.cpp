@@ -1,4 +1,4 @@
-// tunebatch-cli play: the program's player without a window, as a real process against
+// tunebatch-play: the program's player without a window, as a real process against
 // the stand-in catalogue on loopback.
 
 #include "catalogue/catalogue_addresses.h"
@@ -23,7 +23,7 @@ CliRun runPlay(const std::string& arguments) {
     if (::mkdtemp(folder) == nullptr) {
         return {};
     }
-    CliRun run = RunShellCommand(std::string("TMPDIR=") + folder + " " + TB_CLI_PATH + " play " +
+    CliRun run = RunShellCommand(std::string("TMPDIR=") + folder + " " + TB_PLAY_PATH + " " +
                                  arguments + " 2>/dev/null");
     std::filesystem::remove_all(folder);
     return run;

@@ -73,12 +73,13 @@ int run(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         return usageError(app, error.what());
     }
+    // Before the command starts any thread; help and version need no web library at all.
+    transport::InitialiseCurl();
     return runners.at(app.get_subcommands().front())();
 }
 
 } // namespace tb::cli
 
 int main(int argc, char** argv) {
-    tb::transport::InitialiseCurl(); // before any command starts a thread
     return tb::cli::run(argc, argv);
 }

@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -240,9 +241,27 @@ void StandinServer::handleControl(const httplib::Request& request, httplib::Resp
 }
 
 void StandinServer::handleSearch(const httplib::Request& request, httplib::Response& response) {
-    const auto matches = m_catalogue.match(request.get_param_value("keyword"));
-    const long long pageSize = paramNumber(request, "pagesize", 30);
-    sendBody(response, songSearchReply(matches, pageSize < 0 ? 0 : pageSize), kJsonType);
+    const std::string keyword = request.get_param_value("keyword");
+    const long long pageSize = std::max(0LL, paramNumber(request, "pagesize", 30));
+    const std::string key = keyword + '\n' + std::to_string(pageSize);
+    std::shared_ptr<const std::string> reply;
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto kept = m_searchReplies.find(key); kept != m_searchReplies.end()) {
+            reply = kept->second;
+        }
+    }
+    if (!reply) {
+        reply = std::make_shared<const std::string>(
+            songSearchReply(m_catalogue.match(keyword), pageSize));
+        constexpr std::size_t kKeptReplies = 4;
+        std::lock_guard lock(m_mutex);
+        if (m_searchReplies.size() >= kKeptReplies) {
+            m_searchReplies.clear();
+        }
+        m_searchReplies[key] = reply;
+    }
+    sendBody(response, *reply, kJsonType);
 }
 
 void StandinServer::handleTip(const httplib::Request& request, httplib::Response& response) {

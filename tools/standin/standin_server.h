@@ -93,6 +93,9 @@ private:
     std::map<std::string, CannedReply> m_canned;
     std::string m_audioBase;
     std::vector<std::string> m_log;
+    // The last few search replies, by keyword and page size: the catalogue never changes,
+    // and a long reply costs the server more to make than the client to read.
+    std::map<std::string, std::shared_ptr<const std::string>> m_searchReplies;
 };
 
 } // namespace tb::standin

@@ -1,21 +1,25 @@
-// tunebatch-cli play PLAYINFO_ADDRESS [--name TEXT] [--seconds N]
-//   Auditions one song without a window, with the program's own player on the real media
-//   back end: the address is column 4 of a one-row list, the name its column 1. Prints one
-//   line per change:
+// tunebatch-play PLAYINFO_ADDRESS [--name TEXT] [--seconds N]
+//   The companion's player, a program of its own so that tunebatch-cli loads no Qt GUI or
+//   multimedia library. Auditions one song without a window, with the program's own player on the
+//   real media back end: the address is column 4 of a one-row list, the name its column 1. Prints
+//   one line per change:
 //     mode: streaming | mode: local     how the song is played
 //     time: TEXT                        each new text of the time label
 //     lyrics: LINE                      each lyric line as it comes due
 //     status: TEXT                      each text written into the row's status column
 //   Ends when the song ends, when nothing can be played, or after N seconds; exit 0.
-// Arguments and output are UTF-8.
+// Arguments and output are UTF-8. --help prints the usage (exit 0); a malformed command
+// line prints it on stderr (exit 2).
 
 #include "catalogue/result_list.h"
-#include "cli_command.h"
 #include "data/local_text.h"
 #include "platform/qt/qt_platform.h"
 #include "player/audition.h"
 #include "player/local_player.h"
 #include "player/media_player.h"
+#include "transport/curl_setup.h"
+
+#include <CLI/CLI.hpp>
 
 #include <QCoreApplication>
 #include <QMediaPlayer>
@@ -26,7 +30,7 @@
 #include <memory>
 #include <optional>
 
-namespace tb::cli {
+namespace tb::play {
 namespace {
 
 constexpr int kEndCheckMs = 100;
@@ -142,13 +146,13 @@ void ConsolePage::appendLyrics(const std::string& text) {
 
 struct PlayOptions {
     std::string address;
-    std::string name = "tunebatch-cli";
+    std::string name = "tunebatch-play";
     std::optional<int> seconds;
 };
 
 int runPlay(const PlayOptions& options) {
     int argc = 1;
-    char program[] = "tunebatch-cli";
+    char program[] = "tunebatch-play";
     char* argv[] = {program, nullptr};
     QCoreApplication application(argc, argv);
     platform::installQtEventHandlers();
@@ -190,19 +194,32 @@ int runPlay(const PlayOptions& options) {
     return 0;
 }
 
-CliRunner setupPlay(CLI::App& command) {
-    auto options = std::make_shared<PlayOptions>();
-    command.add_option("PLAYINFO_ADDRESS", options->address, "the song's play-information address")
+void declareOptions(CLI::App& command, PlayOptions& options) {
+    command.add_option("PLAYINFO_ADDRESS", options.address, "the song's play-information address")
         ->required();
-    command.add_option("--name", options->name, "the song name (names the local copy)");
-    command.add_option("--seconds", options->seconds, "stop after this many seconds")
+    command.add_option("--name", options.name, "the song name (names the local copy)");
+    command.add_option("--seconds", options.seconds, "stop after this many seconds")
         ->check(CLI::Range(0, 86400));
     command.footer("Prints \"mode: \", \"time: \", \"lyrics: \" and \"status: \" lines as they "
                    "change; ends with the song, when nothing can be played, or after N seconds.");
-    return [options] { return runPlay(*options); };
 }
 
-const CliCommandRegistration kPlay("play", "audition one song without a window", setupPlay);
-
 } // namespace
-} // namespace tb::cli
+} // namespace tb::play
+
+int main(int argc, char** argv) {
+    tb::transport::InitialiseCurl(); // before the player starts a thread
+    CLI::App app("Audition one song without a window, with Tunebatch's player. Texts are UTF-8.",
+                 "tunebatch-play");
+    tb::play::PlayOptions options;
+    tb::play::declareOptions(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "tunebatch-play: " << error.what() << "\n\n" << app.help();
+        return 2;
+    }
+    return tb::play::runPlay(options);
+}
