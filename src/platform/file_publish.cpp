@@ -63,21 +63,16 @@ std::string FolderOf(std::string_view path) {
 
 std::optional<std::string> WriteTemporaryFileIn(std::string_view folder, std::string_view prefix,
                                                 std::string_view bytes) {
-    std::string localPath;
-    std::string base(folder);
-    if (!base.empty() && base.back() != '/') {
-        base += '/';
-    }
-    const int fd = createUniqueFile(base, prefix, localPath);
-    if (fd < 0) {
+    std::optional<TemporaryFile> file = TemporaryFile::CreateIn(folder, prefix);
+    if (!file) {
         return std::nullopt;
     }
-    const bool written = writeAll(fd, bytes);
-    if (::close(fd) != 0 || !written) {
-        ::unlink(LocalToUtf8(localPath).c_str());
+    const bool written = file->append(bytes);
+    if (!file->close() || !written) {
+        ::unlink(LocalToUtf8(file->path()).c_str());
         return std::nullopt;
     }
-    return localPath;
+    return file->path();
 }
 
 std::optional<TemporaryFile> TemporaryFile::CreateIn(std::string_view folder,
