@@ -9,8 +9,6 @@
 #include "plugin/plugin_tagging.h"
 #include "tags/audio_digest.h"
 
-#include <openssl/evp.h>
-
 #include <optional>
 
 namespace tb::plugin {
@@ -197,21 +195,6 @@ JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl
         AppendErrorRecord(result.savedPath, playUrl);
     }
     return result;
-}
-
-std::string Md5Hex(std::string_view bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr) != 1) {
-        return {};
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < length; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 0x0F];
-    }
-    return text;
 }
 
 std::string DigestMarkedPath(const std::string& targetPath, const std::string& digest) {

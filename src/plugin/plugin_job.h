@@ -40,8 +40,6 @@ JobResult RunPluginJob(const std::string& targetPath, const std::string& playUrl
                        const transport::RateFloor& rateFloor = transport::kDefaultRateFloor,
                        const tags::SongExtras& extras = {});
 
-// Lower-case hexadecimal MD5 digest of bytes.
-std::string Md5Hex(std::string_view bytes);
 // targetPath with "[" + digest[5..6] + "]." in place of every "." of its file-name part.
 std::string DigestMarkedPath(const std::string& targetPath, const std::string& digest);
 // "dir/name.ext" -> "dir/name(N).ext"; "dir/name" -> "dir/name(N)".

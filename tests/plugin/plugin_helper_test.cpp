@@ -10,6 +10,7 @@
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <csignal>
 #include <filesystem>
@@ -40,6 +41,20 @@ std::string songBytes(char seed, std::size_t size = 200000) {
 }
 
 // Names of the files in a folder, UTF-8.
+// Lower-case hexadecimal MD5 digest of bytes.
+std::string Md5Hex(std::string_view bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EXPECT_EQ(EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_md5(), nullptr), 1);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
 std::set<std::string> filesIn(const fs::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -121,7 +136,7 @@ TEST_F(PluginHelperTest, SongIsSavedWhereNoWindowCanBeOpened) {
 
 TEST_F(PluginHelperTest, ExistingFilesAreNeverOverwritten) {
     const std::string song = songBytes('c');
-    const std::string mark = "[" + plugin::Md5Hex(song).substr(5, 2) + "]";
+    const std::string mark = "[" + Md5Hex(song).substr(5, 2) + "]";
     RawHttpServer server({CannedReply("HTTP/1.1 200 OK", "", song)});
     const std::string url = server.address("/s.mp3");
     {
