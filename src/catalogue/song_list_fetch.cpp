@@ -97,21 +97,25 @@ bool parseKeywordReply(const std::string& reply, JsonDocument& document, SongFil
     return document.Parse(Utf8ToLocal(reply));
 }
 
-// The songs of the keyword reply; nothing when a newer search took over meanwhile.
-std::optional<std::vector<Song>> keywordSongs(const JsonDocument& document, SongFill& fill) {
-    static const std::vector<std::string> kMembers = {".FileName", ".FileHash", ".AlbumID",
-                                                      ".HQDuration", ".FileSize"};
+using SongTexts = std::vector<std::string>;
+
+// The songs of the elements of arrayPath, read by members whose first three are the name,
+// the hash and the album id; `complete` adds what else the reply carries of each. Nothing
+// when a newer search took over meanwhile.
+template <typename Complete>
+std::optional<std::vector<Song>> readSongs(const JsonDocument& document,
+                                           const std::string& arrayPath, const SongTexts& members,
+                                           SongFill& fill, Complete complete) {
     std::vector<Song> songs;
-    songs.reserve(static_cast<std::size_t>(document.Count("data.lists")));
+    songs.reserve(static_cast<std::size_t>(document.Count(arrayPath)));
     bool superseded = false;
-    document.ReadElementTexts("data.lists", kMembers, [&](std::vector<std::string>& texts) {
+    document.ReadElementTexts(arrayPath, members, [&](SongTexts& texts) {
         Song song;
         song.name = std::move(texts[0]);
         song.hash = std::move(texts[1]);
         song.albumId = std::move(texts[2]);
         song.playInfoAddress = fill.playInfoAddress(song.hash, song.albumId);
-        song.seconds = SongNumber(texts[3]);
-        song.bytes = SongNumber(texts[4]);
+        complete(song, texts);
         songs.push_back(std::move(song));
         superseded = !fill.keepGoing();
         return !superseded;
@@ -120,6 +124,15 @@ std::optional<std::vector<Song>> keywordSongs(const JsonDocument& document, Song
         return std::nullopt;
     }
     return songs;
+}
+
+std::optional<std::vector<Song>> keywordSongs(const JsonDocument& document, SongFill& fill) {
+    static const SongTexts kMembers = {".FileName", ".FileHash", ".AlbumID", ".HQDuration",
+                                       ".FileSize"};
+    return readSongs(document, "data.lists", kMembers, fill, [](Song& song, SongTexts& texts) {
+        song.seconds = SongNumber(texts[3]);
+        song.bytes = SongNumber(texts[4]);
+    });
 }
 
 void fetchKeywordSongs(const std::string& text, SongFill& fill) {
@@ -162,24 +175,13 @@ void fetchSharePageSongs(const std::string& address, SongFill& fill) {
     if (!document.Parse(TextBetween(*page, "var dataFromSmarty = ", kArrayEnd))) {
         return;
     }
-    static const std::vector<std::string> kMembers = {"['song_name']", ".hash", "['album_id']"};
-    std::vector<Song> songs;
-    bool superseded = false;
-    document.ReadElementTexts("", kMembers, [&](std::vector<std::string>& texts) {
-        Song song;
-        song.name = std::move(texts[0]);
-        song.hash = std::move(texts[1]);
-        song.albumId = std::move(texts[2]);
-        song.playInfoAddress = fill.playInfoAddress(song.hash, song.albumId);
-        song.origin = SongOrigin::SharePage;
-        songs.push_back(std::move(song));
-        superseded = !fill.keepGoing();
-        return !superseded;
-    });
-    if (superseded) {
-        return;
+    static const SongTexts kMembers = {"['song_name']", ".hash", "['album_id']"};
+    std::optional<std::vector<Song>> songs =
+        readSongs(document, "", kMembers, fill,
+                  [](Song& song, SongTexts&) { song.origin = SongOrigin::SharePage; });
+    if (songs) {
+        fill.show(std::move(*songs));
     }
-    fill.show(std::move(songs));
 }
 
 } // namespace
